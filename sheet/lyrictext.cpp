@@ -1,0 +1,396 @@
+#include "sheet/lyrictext.h"
+
+#include "sheet/linerule.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace syj {
+
+namespace {
+
+constexpr char kCodePageName[] = "GB18030";
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+// U+FFFD in UTF-8 and in GB18030.
+constexpr char kUtf8Replacement[] = "\xEF\xBF\xBD";
+constexpr char kGb18030Replacement[] = "\x84\x31\xA4\x37";
+
+QString Tr(const char *text)
+{
+    return QCoreApplication::translate("syj::LyricText", text);
+}
+
+qsizetype CountOf(QByteArrayView haystack, QByteArrayView needle)
+{
+    qsizetype count = 0;
+    for (qsizetype at = haystack.indexOf(needle); at >= 0;
+         at = haystack.indexOf(needle, at + needle.size())) {
+        ++count;
+    }
+    return count;
+}
+
+qsizetype ReplacementCount(QStringView text)
+{
+    return text.count(QChar(QChar::ReplacementCharacter));
+}
+
+enum class Utf8Shape { Invalid, AsciiOnly, Multibyte };
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing beyond U+10FFFF), and whether any character takes more than a byte.
+Utf8Shape CheckUtf8(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const auto *const end = p + bytes.size();
+    bool multibyte = false;
+    while (p < end) {
+        const uchar lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        qsizetype trail = 0;
+        uchar low = 0x80;
+        uchar high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            trail = 1;
+        } else if (lead == 0xE0) {
+            trail = 2;
+            low = 0xA0;
+        } else if (lead == 0xED) {
+            trail = 2;
+            high = 0x9F;
+        } else if (lead >= 0xE1 && lead <= 0xEF) {
+            trail = 2;
+        } else if (lead == 0xF0) {
+            trail = 3;
+            low = 0x90;
+        } else if (lead >= 0xF1 && lead <= 0xF3) {
+            trail = 3;
+        } else if (lead == 0xF4) {
+            trail = 3;
+            high = 0x8F;
+        } else {
+            return Utf8Shape::Invalid;
+        }
+        if (end - p <= trail)
+            return Utf8Shape::Invalid;
+        if (p[1] < low || p[1] > high)
+            return Utf8Shape::Invalid;
+        for (qsizetype k = 2; k <= trail; ++k) {
+            if ((p[k] & 0xC0) != 0x80)
+                return Utf8Shape::Invalid;
+        }
+        p += trail + 1;
+        multibyte = true;
+    }
+    return multibyte ? Utf8Shape::Multibyte : Utf8Shape::AsciiOnly;
+}
+
+DecodedLyricText DecodeUtf8(QByteArrayView bytes)
+{
+    // Stateless: a sequence cut off at the end becomes U+FFFD instead of being
+    // held back. A further byte-order mark after the one already dropped is
+    // text and stays.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    DecodedLyricText decoded;
+    decoded.encoding = LyricEncoding::Utf8;
+    decoded.text = decoder.decode(bytes);
+    decoded.invalidSequences =
+        std::max<qsizetype>(0, ReplacementCount(decoded.text) - CountOf(bytes, kUtf8Replacement));
+    return decoded;
+}
+
+struct Gb18030Step {
+    qsizetype length; // bytes taken by this step
+    bool valid;       // a character, or one ill-formed sequence
+};
+
+// One step through GB18030 bytes (remaining >= 1). An ill-formed sequence takes
+// only its first byte when the bytes after it could start something of their
+// own (so an ASCII letter or digit after a stray lead byte is kept), a whole
+// pair when the second byte is 0xFF, and all four bytes of a four-byte form
+// that stands for no character.
+Gb18030Step Gb18030StepAt(const uchar *p, qsizetype remaining)
+{
+    const uchar b0 = p[0];
+    if (b0 < 0x80)
+        return {1, true};
+    if (b0 == 0x80 || b0 == 0xFF || remaining < 2)
+        return {1, false};
+    const uchar b1 = p[1];
+    if ((b1 >= 0x40 && b1 <= 0x7E) || (b1 >= 0x80 && b1 <= 0xFE))
+        return {2, true};
+    if (b1 == 0xFF)
+        return {2, false};
+    if (b1 < 0x30 || b1 > 0x39)
+        return {1, false};
+    if (remaining < 4 || p[2] < 0x81 || p[2] > 0xFE || p[3] < 0x30 || p[3] > 0x39)
+        return {1, false};
+    const qint32 index =
+        (b0 - 0x81) * 12600 + (b1 - 0x30) * 1260 + (p[2] - 0x81) * 10 + (p[3] - 0x30);
+    // 81 30 81 30 .. 84 31 A4 39 cover the rest of the BMP;
+    // 90 30 81 30 .. E3 32 9A 35 cover U+10000 .. U+10FFFF.
+    constexpr qint32 kLastBmp = 39419;
+    constexpr qint32 kFirstSupplementary = 189000;
+    constexpr qint32 kLastSupplementary = kFirstSupplementary + 0xFFFFF;
+    const bool mapped =
+        index <= kLastBmp || (index >= kFirstSupplementary && index <= kLastSupplementary);
+    return {4, mapped};
+}
+
+DecodedLyricText DecodeGb18030(QByteArrayView bytes)
+{
+    QStringDecoder decoder(kCodePageName, QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid()) {
+        // A Qt without the code page: read the bytes as UTF-8 rather than guess.
+        return DecodeUtf8(bytes);
+    }
+
+    // Ill-formed sequences are replaced before decoding, so the decoder only
+    // ever sees well-formed input and every replacement is counted here. The
+    // stand-in is a NUL byte, turned into U+FFFD after decoding, when the bytes
+    // hold no NUL of their own (always so for a lyric file); otherwise it is
+    // U+FFFD itself in GB18030, four bytes.
+    const bool nulStandsIn = !bytes.contains('\0');
+    const QByteArrayView standIn =
+        nulStandsIn ? QByteArrayView("\0", 1) : QByteArrayView(kGb18030Replacement);
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const qsizetype size = bytes.size();
+    QByteArray repaired;
+    bool repairing = false;
+    qsizetype copiedUpTo = 0;
+    qsizetype invalid = 0;
+    qsizetype encodedReplacements = 0;
+    for (qsizetype i = 0; i < size;) {
+        const Gb18030Step step = Gb18030StepAt(p + i, size - i);
+        if (!step.valid) {
+            if (!repairing) {
+                repairing = true;
+                repaired.reserve(size + 64);
+            }
+            repaired.append(bytes.sliced(copiedUpTo, i - copiedUpTo));
+            repaired.append(standIn);
+            copiedUpTo = i + step.length;
+            ++invalid;
+        } else if (step.length == 4 && bytes.sliced(i, 4) == QByteArrayView(kGb18030Replacement)) {
+            ++encodedReplacements;
+        }
+        i += step.length;
+    }
+    if (repairing)
+        repaired.append(bytes.sliced(copiedUpTo));
+
+    DecodedLyricText decoded;
+    decoded.encoding = LyricEncoding::Gb18030;
+    decoded.text = decoder.decode(repairing ? QByteArrayView(repaired) : bytes);
+    if (repairing && nulStandsIn)
+        decoded.text.replace(QChar(u'\0'), QChar(QChar::ReplacementCharacter));
+    decoded.invalidSequences = invalid;
+    if (decoder.hasError()) {
+        // The decoder knew a sequence as unmapped that the scan above took for
+        // a character: count what it replaced as well.
+        decoded.invalidSequences =
+            std::max(invalid, ReplacementCount(decoded.text) - encodedReplacements);
+    }
+    return decoded;
+}
+
+} // namespace
+
+DecodedLyricText DecodeLyricBytes(QByteArrayView bytes)
+{
+    if (bytes.startsWith(QByteArrayView(kUtf8Bom)))
+        return DecodeUtf8(bytes.sliced(3));
+    if (CheckUtf8(bytes) == Utf8Shape::Multibyte)
+        return DecodeUtf8(bytes);
+    return DecodeGb18030(bytes);
+}
+
+QStringList SplitLyricLines(QStringView text)
+{
+    QStringList lines;
+    const qsizetype size = text.size();
+    qsizetype start = 0;
+    for (qsizetype cr = text.indexOf(u'\r'); cr >= 0; cr = text.indexOf(u'\r', start)) {
+        lines.append(text.sliced(start, cr - start).toString());
+        start = cr + 1;
+        if (start < size && text[start] == u'\n')
+            ++start;
+    }
+    if (start < size)
+        lines.append(text.sliced(start).toString());
+    return lines;
+}
+
+QByteArray EncodeLyricText(QStringView text)
+{
+    // A lone surrogate stands for no character; it is written as U+FFFD so
+    // that nothing after it is held back or garbled.
+    QString repaired;
+    const bool hasSurrogates =
+        std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); });
+    if (hasSurrogates) {
+        repaired.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                repaired.append(c);
+                repaired.append(text[++i]);
+            } else if (c.isSurrogate()) {
+                repaired.append(QChar(QChar::ReplacementCharacter));
+            } else {
+                repaired.append(c);
+            }
+        }
+        text = repaired;
+    }
+
+    QStringEncoder encoder(kCodePageName, QStringEncoder::Flag::Stateless);
+    if (!encoder.isValid())
+        return text.toUtf8();
+    QByteArray bytes = encoder.encode(text);
+    return bytes;
+}
+
+QByteArray EncodeLyricLines(const QStringList &lines)
+{
+    qsizetype length = 0;
+    for (const QString &line : lines)
+        length += line.size() + 2;
+    QString text;
+    text.reserve(length);
+    for (const QString &line : lines) {
+        text.append(line);
+        text.append(u"\r\n");
+    }
+    return EncodeLyricText(text);
+}
+
+QString LyricFileName(const QString &chosen)
+{
+    if (chosen.isEmpty())
+        return {};
+    // Only the name is shortened, never its folder.
+    const qsizetype nameStart = chosen.lastIndexOf(u'/') + 1;
+    const QString name = chosen.mid(nameStart);
+    const qsizetype kept = std::max<qsizetype>(0, CharacterCount(name) - 4);
+    const qsizetype keptUnits = name.size() - CharactersFrom(name, kept).size();
+    return chosen.left(nameStart + keptUnits) + u".lrc"_s;
+}
+
+bool FileExists(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+LyricFileRead ReadLyricFile(const QString &path)
+{
+    LyricFileRead result;
+    // A folder is no lyric file: it counts as no file at all, as in FileExists.
+    if (!FileExists(path))
+        return result;
+
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        // A pipe or a device could block the reader or never end.
+        result.status = LyricFileRead::Status::Unreadable;
+        result.errorString = Tr("Not a regular file");
+        return result;
+    }
+    if (info.size() > kMaxLyricFileBytes) {
+        result.status = LyricFileRead::Status::TooLarge;
+        return result;
+    }
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!FileExists(path))
+            return result;
+        result.status = LyricFileRead::Status::Unreadable;
+        result.errorString = file.errorString();
+        return result;
+    }
+
+    // Read no more than one byte past the limit, however the file may have
+    // grown since its size was taken.
+    QByteArray bytes;
+    bytes.reserve(std::min<qint64>(file.size(), kMaxLyricFileBytes) + 1);
+    constexpr qint64 kChunk = 1 << 20;
+    while (bytes.size() <= kMaxLyricFileBytes) {
+        const qint64 want = std::min<qint64>(kChunk, kMaxLyricFileBytes + 1 - bytes.size());
+        const qsizetype before = bytes.size();
+        bytes.resize(before + want);
+        const qint64 got = file.read(bytes.data() + before, want);
+        if (got < 0) {
+            result.status = LyricFileRead::Status::Unreadable;
+            result.errorString = file.errorString();
+            return result;
+        }
+        bytes.resize(before + got);
+        if (got == 0)
+            break;
+    }
+    file.close();
+
+    if (bytes.size() > kMaxLyricFileBytes) {
+        result.status = LyricFileRead::Status::TooLarge;
+        return result;
+    }
+    if (bytes.contains('\0')) {
+        result.status = LyricFileRead::Status::NotText;
+        return result;
+    }
+
+    DecodedLyricText decoded = DecodeLyricBytes(bytes);
+    result.status = LyricFileRead::Status::Ok;
+    result.lines = SplitLyricLines(decoded.text);
+    result.encoding = decoded.encoding;
+    result.invalidSequences = decoded.invalidSequences;
+    return result;
+}
+
+LyricFileWrite WriteLyricFile(const QString &path, const QStringList &lines)
+{
+    LyricFileWrite result;
+    if (path.isEmpty()) {
+        result.errorString = Tr("No file name");
+        return result;
+    }
+    if (QFileInfo(path).isDir()) {
+        result.errorString = Tr("A folder of that name exists");
+        return result;
+    }
+
+    const QByteArray bytes = EncodeLyricLines(lines);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.errorString = file.errorString();
+        return result;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        result.errorString = file.errorString();
+        file.cancelWriting();
+        return result;
+    }
+    if (!file.commit()) {
+        result.errorString = file.errorString();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+} // namespace syj

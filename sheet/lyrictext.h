@@ -1,0 +1,81 @@
+// Lyric text files: their names, their code page and their line ends.
+//
+// Lyric files are read and written in the Chinese Windows code page (936, GBK)
+// through its superset GB18030, so every GBK file reads byte for byte and no
+// character is ever lost on saving. A file that is clearly UTF-8 (a byte-order
+// mark, or valid UTF-8 with multibyte sequences) is read as UTF-8.
+//
+// A line ends at CR LF or at a lone CR; a lone LF is part of the line. A line
+// end at the very end of the file brings no further line; an empty last line
+// (CR LF CR LF at the end) does.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+namespace syj {
+
+// Files larger than this are not lyric files; the reader refuses them before
+// anything is changed.
+inline constexpr qint64 kMaxLyricFileBytes = 16 * 1024 * 1024;
+
+enum class LyricEncoding { Gb18030, Utf8 };
+
+struct DecodedLyricText {
+    QString text;
+    LyricEncoding encoding = LyricEncoding::Gb18030;
+    // Byte sequences that are valid in neither encoding, each shown as U+FFFD.
+    qsizetype invalidSequences = 0;
+};
+
+// Decodes the bytes of a lyric file (a UTF-8 byte-order mark is dropped).
+DecodedLyricText DecodeLyricBytes(QByteArrayView bytes);
+
+// Splits decoded text into lines by the line-end rule above.
+QStringList SplitLyricLines(QStringView text);
+
+// Encodes text for a lyric file (GB18030: GBK bytes for every GBK character).
+QByteArray EncodeLyricText(QStringView text);
+
+// The lines of a new lyric file as bytes: each line followed by CR LF.
+QByteArray EncodeLyricLines(const QStringList &lines);
+
+// The lyric file that belongs to a chosen file: the chosen name without its
+// last four characters, followed by ".lrc". A name of four characters or
+// fewer keeps its folder and becomes ".lrc" there.
+QString LyricFileName(const QString &chosen);
+
+// False for the empty name; otherwise true when a file (hidden, read-only and
+// the like included, a folder not) of that name exists.
+bool FileExists(const QString &path);
+
+struct LyricFileRead {
+    enum class Status {
+        Ok,
+        NotFound,   // no such file, a folder, or it vanished before it could be read
+        Unreadable, // exists but cannot be opened or read, or is no regular file (a pipe)
+        TooLarge,   // larger than kMaxLyricFileBytes
+        NotText,    // holds NUL bytes: not a text lyric file
+    };
+    Status status = Status::NotFound;
+    QStringList lines;
+    LyricEncoding encoding = LyricEncoding::Gb18030;
+    qsizetype invalidSequences = 0;
+    QString errorString; // the system's reason when Unreadable
+};
+
+// Reads a whole lyric file into lines. The file is opened and closed here.
+LyricFileRead ReadLyricFile(const QString &path);
+
+struct LyricFileWrite {
+    bool ok = false;
+    QString errorString; // the system's reason when not ok
+};
+
+// Writes the lines of a new lyric file atomically: the old file stays exactly
+// as it was unless the whole new content was written.
+LyricFileWrite WriteLyricFile(const QString &path, const QStringList &lines);
+
+} // namespace syj

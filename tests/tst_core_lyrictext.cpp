@@ -1,0 +1,810 @@
+// Lyric text files: decoding and encoding the code page, line ends, the name of
+// a lyric file, and reading and writing real files.
+
+#include "sheet/linerule.h"
+#include "sheet/lyrictext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace syj {
+
+char *toString(LyricEncoding encoding)
+{
+    return qstrdup(encoding == LyricEncoding::Utf8 ? "Utf8" : "Gb18030");
+}
+
+char *toString(LyricFileRead::Status status)
+{
+    switch (status) {
+    case LyricFileRead::Status::Ok:
+        return qstrdup("Ok");
+    case LyricFileRead::Status::NotFound:
+        return qstrdup("NotFound");
+    case LyricFileRead::Status::Unreadable:
+        return qstrdup("Unreadable");
+    case LyricFileRead::Status::TooLarge:
+        return qstrdup("TooLarge");
+    case LyricFileRead::Status::NotText:
+        return qstrdup("NotText");
+    }
+    return qstrdup("?");
+}
+
+} // namespace syj
+
+namespace {
+
+using syj::LyricEncoding;
+using Status = syj::LyricFileRead::Status;
+
+QByteArray Hex(const char *hex)
+{
+    return QByteArray::fromHex(hex);
+}
+
+QByteArray Ascii(const char *text)
+{
+    return QByteArray(text);
+}
+
+const QString kGrin = u"\U0001F600"_s;    // 😀, outside GBK
+const QString kCjkExtB = u"\U00020000"_s; // 𠀀, outside GBK
+// 你好 in GBK.
+const QByteArray kNiHaoGbk = Hex("c4e3bac3");
+
+// What stands at the name before a file test runs.
+enum class Setup {
+    Nothing,      // no file
+    File,         // a file holding the content
+    ReadOnlyFile, // a file holding the content, without write permission
+    Folder,       // a folder with one file inside
+    BrokenLink,   // a symbolic link to nothing
+    LinkToFile,   // a symbolic link to a file holding the content
+    LinkToFolder, // a symbolic link to a folder
+    Pipe,         // a named pipe
+    Sparse,       // a file of the given size, all NUL bytes, mostly holes
+    ParentIsFile, // the name's folder is a file holding the content
+};
+
+// Four bytes of a GB18030 four-byte sequence from its linear index.
+QByteArray FourByteCode(qint32 index)
+{
+    QByteArray bytes(4, Qt::Uninitialized);
+    bytes[3] = char(0x30 + index % 10);
+    index /= 10;
+    bytes[2] = char(0x81 + index % 126);
+    index /= 126;
+    bytes[1] = char(0x30 + index % 10);
+    index /= 10;
+    bytes[0] = char(0x81 + index);
+    return bytes;
+}
+
+bool WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray ReadBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<unreadable>";
+    return file.readAll();
+}
+
+// Makes what the setup asks for at dir/name and returns the full path (the
+// empty path for the empty name).
+QString Prepare(const QTemporaryDir &dir, const QString &name, Setup setup,
+                const QByteArray &content, qint64 size = 0)
+{
+    if (name.isEmpty())
+        return {};
+    const QString path = dir.filePath(name);
+    switch (setup) {
+    case Setup::Nothing:
+        break;
+    case Setup::File:
+        if (!WriteBytes(path, content))
+            qFatal("cannot write %s", qPrintable(path));
+        break;
+    case Setup::ReadOnlyFile:
+        if (!WriteBytes(path, content) || !QFile::setPermissions(path, QFile::ReadOwner))
+            qFatal("cannot write %s", qPrintable(path));
+        break;
+    case Setup::Folder:
+        if (!QDir().mkpath(path) || !WriteBytes(path + u"/inside.txt"_s, "inside"))
+            qFatal("cannot make %s", qPrintable(path));
+        break;
+    case Setup::BrokenLink:
+        if (!QFile::link(dir.filePath(u"nowhere"_s), path))
+            qFatal("cannot link %s", qPrintable(path));
+        break;
+    case Setup::LinkToFile:
+        if (!WriteBytes(dir.filePath(u"target"_s), content) ||
+            !QFile::link(dir.filePath(u"target"_s), path)) {
+            qFatal("cannot link %s", qPrintable(path));
+        }
+        break;
+    case Setup::LinkToFolder:
+        if (!QDir().mkpath(dir.filePath(u"targetdir"_s)) ||
+            !QFile::link(dir.filePath(u"targetdir"_s), path)) {
+            qFatal("cannot link %s", qPrintable(path));
+        }
+        break;
+    case Setup::Pipe:
+        if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
+            qFatal("cannot make a pipe at %s", qPrintable(path));
+        break;
+    case Setup::Sparse: {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || !file.resize(size))
+            qFatal("cannot size %s", qPrintable(path));
+        break;
+    }
+    case Setup::ParentIsFile:
+        if (!WriteBytes(QFileInfo(path).path(), content))
+            qFatal("cannot write the parent of %s", qPrintable(path));
+        break;
+    }
+    return path;
+}
+
+QSet<QString> Entries(const QTemporaryDir &dir)
+{
+    const QStringList names =
+        QDir(dir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    return QSet<QString>(names.begin(), names.end());
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(syj::LyricEncoding)
+Q_DECLARE_METATYPE(syj::LyricFileRead::Status)
+Q_DECLARE_METATYPE(Setup)
+
+class TestLyricText : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void decode_data();
+    void decode();
+    void decodeTwoByteCodes_data();
+    void decodeTwoByteCodes();
+    void decodeFourByteCodes_data();
+    void decodeFourByteCodes();
+    void decodeRandomBytes_data();
+    void decodeRandomBytes();
+    void splitLines_data();
+    void splitLines();
+    void encode_data();
+    void encode();
+    void roundTrip_data();
+    void roundTrip();
+    void encodeLines_data();
+    void encodeLines();
+    void lyricFileName_data();
+    void lyricFileName();
+    void fileExists_data();
+    void fileExists();
+    void readFile_data();
+    void readFile();
+    void writeFile_data();
+    void writeFile();
+};
+
+void TestLyricText::decode_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<LyricEncoding>("encoding");
+    QTest::addColumn<qsizetype>("invalid");
+
+    const auto gb = LyricEncoding::Gb18030;
+    const auto utf8 = LyricEncoding::Utf8;
+    const QString fffd = u"\uFFFD"_s;
+
+    QTest::newRow("GBK") << kNiHaoGbk << u"你好"_s << gb << qsizetype(0);
+    QTest::newRow("GBK tag line") << Ascii("[00:01.00]") + kNiHaoGbk << u"[00:01.00]你好"_s << gb
+                                  << qsizetype(0);
+    QTest::newRow("GBK that a loose UTF-8 check would take")
+        << Hex("c1aacda8") << u"联通"_s << gb << qsizetype(0);
+    QTest::newRow("UTF-8 with byte-order mark")
+        << Hex("efbbbf") + u"你好"_s.toUtf8() << u"你好"_s << utf8 << qsizetype(0);
+    QTest::newRow("UTF-8 without byte-order mark")
+        << u"[00:01.00]你好"_s.toUtf8() << u"[00:01.00]你好"_s << utf8 << qsizetype(0);
+    QTest::newRow("UTF-8 four-byte character") << kGrin.toUtf8() << kGrin << utf8 << qsizetype(0);
+    QTest::newRow("byte-order mark alone") << Hex("efbbbf") << QString() << utf8 << qsizetype(0);
+    QTest::newRow("second byte-order mark is text")
+        << Hex("efbbbf efbbbf 41") << u"\uFEFFA"_s << utf8 << qsizetype(0);
+    QTest::newRow("ASCII") << Ascii("[ti:abc]\r\n[00:01.00]x") << u"[ti:abc]\r\n[00:01.00]x"_s << gb
+                           << qsizetype(0);
+    QTest::newRow("nothing") << QByteArray() << QString() << gb << qsizetype(0);
+
+    QTest::newRow("stray lead byte before a blank")
+        << Hex("8120") << fffd + u" "_s << gb << qsizetype(1);
+    QTest::newRow("stray lead byte between characters")
+        << Hex("c4e3 8120 bac3") << u"你\uFFFD 好"_s << gb << qsizetype(1);
+    QTest::newRow("0x80") << Hex("80") << fffd << gb << qsizetype(1);
+    QTest::newRow("0xFF") << Hex("41ff42") << u"A\uFFFDB"_s << gb << qsizetype(1);
+    QTest::newRow("lead byte then 0xFF") << Hex("81ff41") << u"\uFFFDA"_s << gb << qsizetype(1);
+    QTest::newRow("lead byte then DEL") << Hex("817f") << u"\uFFFD\u007F"_s << gb << qsizetype(1);
+    QTest::newRow("lead byte at the end") << Hex("4181") << u"A\uFFFD"_s << gb << qsizetype(1);
+    QTest::newRow("cut four-byte sequence keeps the ASCII")
+        << Hex("813041") << u"\uFFFD0A"_s << gb << qsizetype(1);
+    QTest::newRow("cut four-byte sequence at the end")
+        << Hex("41813081") << u"A\uFFFD0\uFFFD"_s << gb << qsizetype(2);
+    QTest::newRow("several bad bytes")
+        << Hex("80 80 ff") << fffd + fffd + fffd << gb << qsizetype(3);
+    QTest::newRow("unmapped four-byte sequence") << Hex("8431a530") << fffd << gb << qsizetype(1);
+    QTest::newRow("four-byte sequence past U+10FFFF")
+        << Hex("e3329a36") << fffd << gb << qsizetype(1);
+    QTest::newRow("U+FFFD written in the file") << Hex("8431a437") << fffd << gb << qsizetype(0);
+    QTest::newRow("U+FFFD written and a bad byte")
+        << Hex("8431a437 ff") << fffd + fffd << gb << qsizetype(1);
+    QTest::newRow("NUL byte and a bad byte")
+        << QByteArray("a\0\xff", 3) << u"a"_s + QChar(u'\0') + fffd << gb << qsizetype(1);
+    QTest::newRow("NUL byte, U+FFFD written and a bad byte")
+        << Hex("00 8431a437 80") << QChar(u'\0') + fffd + fffd << gb << qsizetype(1);
+    QTest::newRow("GB18030 four-byte character") << Hex("9439fc36") << kGrin << gb << qsizetype(0);
+    QTest::newRow("GB18030 byte-order mark is text")
+        << Hex("84319533 41") << u"\uFEFFA"_s << gb << qsizetype(0);
+
+    QTest::newRow("UTF-8 cut short after a byte-order mark")
+        << Hex("efbbbf 41 e4") << u"A\uFFFD"_s << utf8 << qsizetype(1);
+    QTest::newRow("bad byte after a byte-order mark")
+        << Hex("efbbbf 41 ff 42") << u"A\uFFFDB"_s << utf8 << qsizetype(1);
+    QTest::newRow("U+FFFD written in UTF-8")
+        << Hex("efbbbf efbfbd") << fffd << utf8 << qsizetype(0);
+    QTest::newRow("U+FFFD written in UTF-8 and a bad byte")
+        << Hex("efbbbf efbfbd c0") << fffd + fffd << utf8 << qsizetype(1);
+    QTest::newRow("UTF-8 surrogate is no UTF-8")
+        << Hex("eda080 41") << u"\u980E\uFFFDA"_s << gb << qsizetype(1);
+}
+
+void TestLyricText::decode()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(LyricEncoding, encoding);
+    QFETCH(qsizetype, invalid);
+
+    const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(bytes);
+    QCOMPARE(decoded.text, text);
+    QCOMPARE(decoded.encoding, encoding);
+    QCOMPARE(decoded.invalidSequences, invalid);
+}
+
+void TestLyricText::decodeTwoByteCodes_data()
+{
+    QTest::addColumn<int>("firstLead");
+    QTest::addColumn<int>("lastLead");
+
+    QTest::newRow("81-A0") << 0x81 << 0xA0;
+    QTest::newRow("A1-A9") << 0xA1 << 0xA9;
+    QTest::newRow("AA-AF user area") << 0xAA << 0xAF;
+    QTest::newRow("B0-F7") << 0xB0 << 0xF7;
+    QTest::newRow("F8-FE user area") << 0xF8 << 0xFE;
+}
+
+void TestLyricText::decodeTwoByteCodes()
+{
+    QFETCH(int, firstLead);
+    QFETCH(int, lastLead);
+
+    // Every two-byte code reads as one character and is written back byte for
+    // byte.
+    QByteArray bytes;
+    qsizetype codes = 0;
+    for (int lead = firstLead; lead <= lastLead; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F)
+                continue;
+            bytes.append(char(lead));
+            bytes.append(char(trail));
+            ++codes;
+        }
+    }
+    const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(bytes);
+    QCOMPARE(decoded.encoding, LyricEncoding::Gb18030);
+    QCOMPARE(decoded.invalidSequences, qsizetype(0));
+    QCOMPARE(syj::CharacterCount(decoded.text), codes);
+    QVERIFY(!decoded.text.contains(QChar(QChar::ReplacementCharacter)));
+    QCOMPARE(syj::EncodeLyricText(decoded.text), bytes);
+}
+
+void TestLyricText::decodeFourByteCodes_data()
+{
+    QTest::addColumn<qint32>("first");
+    QTest::addColumn<qint32>("last");
+    QTest::addColumn<bool>("mapped");
+
+    // Linear indices of four-byte codes: 81 30 81 30 is 0.
+    QTest::newRow("rest of the BMP") << 0 << 39419 << true;
+    QTest::newRow("past the BMP") << 39420 << 40500 << false;
+    QTest::newRow("before U+10000") << 187000 << 188999 << false;
+    QTest::newRow("from U+10000") << 189000 << 191000 << true;
+    QTest::newRow("up to U+10FFFF") << 1235575 << 1237575 << true;
+    QTest::newRow("past U+10FFFF") << 1237576 << 1239576 << false;
+    QTest::newRow("last code") << 1587599 << 1587599 << false;
+}
+
+void TestLyricText::decodeFourByteCodes()
+{
+    QFETCH(qint32, first);
+    QFETCH(qint32, last);
+    QFETCH(bool, mapped);
+
+    QByteArray bytes;
+    qsizetype writtenReplacements = 0;
+    for (qint32 index = first; index <= last; ++index) {
+        const QByteArray code = FourByteCode(index);
+        writtenReplacements += code == Hex("8431a437");
+        bytes.append(code);
+    }
+    const qsizetype codes = last - first + 1;
+    const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(bytes);
+    QCOMPARE(decoded.encoding, LyricEncoding::Gb18030);
+    // One character, or one replacement, for every four bytes.
+    QCOMPARE(syj::CharacterCount(decoded.text), codes);
+    if (mapped) {
+        QCOMPARE(decoded.invalidSequences, qsizetype(0));
+        QCOMPARE(decoded.text.count(QChar(QChar::ReplacementCharacter)), writtenReplacements);
+        QCOMPARE(syj::EncodeLyricText(decoded.text), bytes);
+    } else {
+        QCOMPARE(decoded.invalidSequences, codes);
+        QCOMPARE(decoded.text, QString(codes, QChar(QChar::ReplacementCharacter)));
+    }
+}
+
+void TestLyricText::decodeRandomBytes_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<qsizetype>("size");
+    QTest::addColumn<QByteArray>("prefix");
+    QTest::addColumn<LyricEncoding>("encoding");
+
+    QTest::newRow("16 MiB") << 1u << qsizetype(syj::kMaxLyricFileBytes) << QByteArray()
+                            << LyricEncoding::Gb18030;
+    QTest::newRow("16 MiB after a byte-order mark")
+        << 2u << qsizetype(syj::kMaxLyricFileBytes) << Hex("efbbbf") << LyricEncoding::Utf8;
+    QTest::newRow("4 KiB") << 3u << qsizetype(4096) << QByteArray() << LyricEncoding::Gb18030;
+    QTest::newRow("4 KiB of high bytes")
+        << 4u << qsizetype(4096) << Hex("ff") << LyricEncoding::Gb18030;
+}
+
+void TestLyricText::decodeRandomBytes()
+{
+    QFETCH(quint32, seed);
+    QFETCH(qsizetype, size);
+    QFETCH(QByteArray, prefix);
+    QFETCH(LyricEncoding, encoding);
+
+    QRandomGenerator random(seed);
+    QByteArray bytes = prefix;
+    bytes.reserve(prefix.size() + size);
+    for (qsizetype i = 0; i < size; ++i) {
+        const quint32 value = random.generate();
+        // Every fourth byte at or above 0x80, so most bytes are GB18030 lead bytes.
+        bytes.append(char((value & 0xFF) | ((value & 0x300) == 0 ? 0x80 : 0)));
+    }
+
+    const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(bytes);
+    QCOMPARE(decoded.encoding, encoding);
+    QVERIFY(decoded.invalidSequences > 0);
+    QVERIFY(decoded.invalidSequences <= bytes.size());
+    QVERIFY(decoded.text.count(QChar(QChar::ReplacementCharacter)) >= decoded.invalidSequences);
+
+    // Whatever was read, replacements included, is saved and read back
+    // unchanged.
+    const syj::DecodedLyricText again = syj::DecodeLyricBytes(syj::EncodeLyricText(decoded.text));
+    QCOMPARE(again.invalidSequences, qsizetype(0));
+    QCOMPARE(again.encoding, LyricEncoding::Gb18030);
+    QVERIFY(again.text == decoded.text);
+}
+
+void TestLyricText::splitLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("nothing") << QString() << QStringList();
+    QTest::newRow("one line, no line end") << u"a"_s << QStringList{u"a"_s};
+    QTest::newRow("CR LF alone") << u"\r\n"_s << QStringList{QString()};
+    QTest::newRow("CR alone") << u"\r"_s << QStringList{QString()};
+    QTest::newRow("LF alone is a line") << u"\n"_s << QStringList{u"\n"_s};
+    QTest::newRow("final line end brings no line")
+        << u"a\r\nb\r\n"_s << QStringList{u"a"_s, u"b"_s};
+    QTest::newRow("empty last line") << u"a\r\n\r\n"_s << QStringList{u"a"_s, QString()};
+    QTest::newRow("two empty lines") << u"\r\n\r\n"_s << QStringList{QString(), QString()};
+    QTest::newRow("lone LF inside a line") << u"a\nb"_s << QStringList{u"a\nb"_s};
+    QTest::newRow("lone LF at the end") << u"a\nb\n"_s << QStringList{u"a\nb\n"_s};
+    QTest::newRow("lone CR ends a line") << u"a\rb"_s << QStringList{u"a"_s, u"b"_s};
+    QTest::newRow("LF after CR LF starts the next line")
+        << u"a\r\n\nb"_s << QStringList{u"a"_s, u"\nb"_s};
+    QTest::newRow("LF before CR LF") << u"a\n\r\nb"_s << QStringList{u"a\n"_s, u"b"_s};
+    QTest::newRow("CR CR LF") << u"a\r\r\nb"_s << QStringList{u"a"_s, QString(), u"b"_s};
+    QTest::newRow("LF CR") << u"a\n\rb"_s << QStringList{u"a\n"_s, u"b"_s};
+    QTest::newRow("CR at the end") << u"a\rb\r"_s << QStringList{u"a"_s, u"b"_s};
+    QTest::newRow("blanks kept") << u"  a  \r\n\t"_s << QStringList{u"  a  "_s, u"\t"_s};
+    QTest::newRow("wide characters")
+        << kGrin + u"\r\n"_s + kCjkExtB << QStringList{kGrin, kCjkExtB};
+
+    QString many;
+    QStringList manyLines;
+    for (int i = 0; i < 20000; ++i) {
+        const QString line = u"[%1:00.00]第%2行"_s.arg(i % 100, 2, 10, QLatin1Char('0')).arg(i);
+        manyLines.append(line);
+        many += line + (i % 3 == 0 ? u"\r"_s : u"\r\n"_s);
+    }
+    QTest::newRow("20000 lines") << many << manyLines;
+}
+
+void TestLyricText::splitLines()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+
+    QCOMPARE(syj::SplitLyricLines(text), lines);
+}
+
+void TestLyricText::encode_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("nothing") << QString() << QByteArray();
+    QTest::newRow("ASCII") << u"[00:01.00]abc\r\n"_s << Ascii("[00:01.00]abc\r\n");
+    QTest::newRow("GBK") << u"你好"_s << kNiHaoGbk;
+    QTest::newRow("GBK punctuation") << u"“，”。·"_s << Hex("a1b0 a3ac a1b1 a1a3 a1a4");
+    QTest::newRow("full-width blank") << u"\u3000"_s << Hex("a1a1");
+    QTest::newRow("euro sign") << u"€"_s << Hex("a2e3");
+    QTest::newRow("outside GBK, in the BMP") << u"\u00E0"_s << Hex("a8a4");
+    QTest::newRow("emoji") << kGrin << Hex("9439fc36");
+    QTest::newRow("CJK extension B") << kCjkExtB << Hex("95328236");
+    QTest::newRow("U+FFFD") << u"\uFFFD"_s << Hex("8431a437");
+    QTest::newRow("lone surrogate inside")
+        << u"a"_s + QChar(0xD800) + u"b"_s << Hex("61 8431a437 62");
+    QTest::newRow("lone high surrogate at the end") << u"a"_s + QChar(0xD83D) << Hex("61 8431a437");
+    QTest::newRow("surrogates in the wrong order")
+        << QString(QChar(0xDE00)) + QChar(0xD83D) + u"x"_s << Hex("8431a437 8431a437 78");
+}
+
+void TestLyricText::encode()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+
+    QCOMPARE(syj::EncodeLyricText(text), bytes);
+}
+
+void TestLyricText::roundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("Chinese") << u"[00:01.00]你好，世界"_s;
+    QTest::newRow("联通") << u"联通"_s;
+    QTest::newRow("outside GBK") << kGrin + kCjkExtB + u"€ḿ\uE000\uFFFD"_s;
+    QTest::newRow("line ends and tabs") << u"a\r\n\tb\nc\r"_s;
+    QTest::newRow("ASCII") << u"[ti:Song]"_s;
+    QTest::newRow("nothing") << QString();
+}
+
+void TestLyricText::roundTrip()
+{
+    QFETCH(QString, text);
+
+    const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(syj::EncodeLyricText(text));
+    QCOMPARE(decoded.text, text);
+    QCOMPARE(decoded.encoding, LyricEncoding::Gb18030);
+    QCOMPARE(decoded.invalidSequences, qsizetype(0));
+}
+
+void TestLyricText::encodeLines_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("three lines") << QStringList{u"[00:01.00]abc"_s, QString(), u"[00:05.50]xyz"_s}
+                                 << Ascii("[00:01.00]abc\r\n\r\n[00:05.50]xyz\r\n");
+    QTest::newRow("no lines") << QStringList() << QByteArray();
+    QTest::newRow("one empty line") << QStringList{QString()} << Ascii("\r\n");
+    QTest::newRow("two empty lines") << QStringList{QString(), QString()} << Ascii("\r\n\r\n");
+    QTest::newRow("GBK line") << QStringList{u"你好"_s} << kNiHaoGbk + "\r\n";
+    QTest::newRow("lone LF stays in its line")
+        << QStringList{u"a\nb"_s, u"\n"_s} << Ascii("a\nb\r\n\n\r\n");
+    QTest::newRow("outside GBK") << QStringList{kGrin, kCjkExtB}
+                                 << Hex("9439fc36 0d0a 95328236 0d0a");
+    QTest::newRow("blanks kept") << QStringList{u" a "_s, u"  "_s} << Ascii(" a \r\n  \r\n");
+}
+
+void TestLyricText::encodeLines()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, bytes);
+
+    QCOMPARE(syj::EncodeLyricLines(lines), bytes);
+    // Lines without CR come back as they went out.
+    QCOMPARE(syj::SplitLyricLines(syj::DecodeLyricBytes(bytes).text), lines);
+}
+
+void TestLyricText::lyricFileName_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("lyricFile");
+
+    QTest::newRow("song") << u"/a/歌.mp3"_s << u"/a/歌.lrc"_s;
+    QTest::newRow("lyric file itself") << u"/a/歌.lrc"_s << u"/a/歌.lrc"_s;
+    QTest::newRow("longer extension") << u"/a/歌.flac"_s << u"/a/歌..lrc"_s;
+    QTest::newRow("short extension") << u"/a/歌曲.ra"_s << u"/a/歌.lrc"_s;
+    QTest::newRow("upper case") << u"/a/歌.MP3"_s << u"/a/歌.lrc"_s;
+    QTest::newRow("dots in folder") << u"/a.b/c.d/歌.mp3"_s << u"/a.b/c.d/歌.lrc"_s;
+    QTest::newRow("no folder") << u"歌.mp3"_s << u"歌.lrc"_s;
+    QTest::newRow("hidden song") << u"/a/.歌.mp3"_s << u"/a/.歌.lrc"_s;
+    QTest::newRow("wide character in name")
+        << u"/a/"_s + kGrin + u".mp3"_s << u"/a/"_s + kGrin + u".lrc"_s;
+    QTest::newRow("wide character in extension")
+        << u"/a/ab"_s + kCjkExtB + u".mp"_s << u"/a/ab.lrc"_s;
+    QTest::newRow("name of four characters") << u"/a/.mp3"_s << u"/a/.lrc"_s;
+    QTest::newRow("name of three characters") << u"/a/x.y"_s << u"/a/.lrc"_s;
+    QTest::newRow("name of one character") << u"/a/b"_s << u"/a/.lrc"_s;
+    QTest::newRow("folder only") << u"/a/"_s << u"/a/.lrc"_s;
+    QTest::newRow("root") << u"/"_s << u"/.lrc"_s;
+    QTest::newRow("short name, no folder") << u"ab"_s << u".lrc"_s;
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestLyricText::lyricFileName()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, lyricFile);
+
+    QCOMPARE(syj::LyricFileName(chosen), lyricFile);
+}
+
+void TestLyricText::fileExists_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("exists");
+
+    QTest::newRow("file") << Setup::File << u"a.lrc"_s << true;
+    QTest::newRow("Chinese name") << Setup::File << u"歌.lrc"_s << true;
+    QTest::newRow("hidden file") << Setup::File << u".a.lrc"_s << true;
+    QTest::newRow("read-only file") << Setup::ReadOnlyFile << u"a.lrc"_s << true;
+    QTest::newRow("link to a file") << Setup::LinkToFile << u"a.lrc"_s << true;
+    QTest::newRow("named pipe takes the name") << Setup::Pipe << u"a.lrc"_s << true;
+    QTest::newRow("folder") << Setup::Folder << u"a.lrc"_s << false;
+    QTest::newRow("link to a folder") << Setup::LinkToFolder << u"a.lrc"_s << false;
+    QTest::newRow("broken link") << Setup::BrokenLink << u"a.lrc"_s << false;
+    QTest::newRow("missing") << Setup::Nothing << u"a.lrc"_s << false;
+    QTest::newRow("missing folder") << Setup::Nothing << u"none/a.lrc"_s << false;
+    QTest::newRow("folder is a file") << Setup::ParentIsFile << u"plain/a.lrc"_s << false;
+    QTest::newRow("empty name") << Setup::Nothing << QString() << false;
+}
+
+void TestLyricText::fileExists()
+{
+    QFETCH(Setup, setup);
+    QFETCH(QString, name);
+    QFETCH(bool, exists);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = Prepare(dir, name, setup, "[00:01.00]x\r\n");
+    QCOMPARE(syj::FileExists(path), exists);
+}
+
+void TestLyricText::readFile_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<Status>("status");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<LyricEncoding>("encoding");
+    QTest::addColumn<qsizetype>("invalid");
+
+    const auto gb = LyricEncoding::Gb18030;
+    const auto utf8 = LyricEncoding::Utf8;
+    const qint64 limit = syj::kMaxLyricFileBytes;
+    const QString name = u"歌.lrc"_s;
+
+    QTest::newRow("missing") << Setup::Nothing << name << QByteArray() << qint64(0)
+                             << Status::NotFound << QStringList() << gb << qsizetype(0);
+    QTest::newRow("missing folder")
+        << Setup::Nothing << u"none/a.lrc"_s << QByteArray() << qint64(0) << Status::NotFound
+        << QStringList() << gb << qsizetype(0);
+    QTest::newRow("empty name") << Setup::Nothing << QString() << QByteArray() << qint64(0)
+                                << Status::NotFound << QStringList() << gb << qsizetype(0);
+    QTest::newRow("folder is no file") << Setup::Folder << name << QByteArray() << qint64(0)
+                                       << Status::NotFound << QStringList() << gb << qsizetype(0);
+    QTest::newRow("broken link") << Setup::BrokenLink << name << QByteArray() << qint64(0)
+                                 << Status::NotFound << QStringList() << gb << qsizetype(0);
+    QTest::newRow("named pipe is not read")
+        << Setup::Pipe << name << QByteArray() << qint64(0) << Status::Unreadable << QStringList()
+        << gb << qsizetype(0);
+
+    QTest::newRow("one byte too large") << Setup::Sparse << name << QByteArray() << limit + 1
+                                        << Status::TooLarge << QStringList() << gb << qsizetype(0);
+    QTest::newRow("far too large") << Setup::Sparse << name << QByteArray() << (qint64(1) << 30)
+                                   << Status::TooLarge << QStringList() << gb << qsizetype(0);
+    QTest::newRow("too large text")
+        << Setup::File << name << QByteArray(limit + 1, 'a') << qint64(0) << Status::TooLarge
+        << QStringList() << gb << qsizetype(0);
+    QTest::newRow("NUL bytes at the limit")
+        << Setup::Sparse << name << QByteArray() << limit << Status::NotText << QStringList() << gb
+        << qsizetype(0);
+
+    // 16384 lines of 1022 characters and CR LF: exactly the limit.
+    const QString longLine(1022, u'a');
+    QTest::newRow("text at the limit")
+        << Setup::File << name << QByteArray(1022, 'a').append("\r\n").repeated(16384) << qint64(0)
+        << Status::Ok << QStringList(16384, longLine) << gb << qsizetype(0);
+
+    QTest::newRow("NUL inside a line")
+        << Setup::File << name << QByteArray("[00:01.00]a\0b\r\n", 15) << qint64(0)
+        << Status::NotText << QStringList() << gb << qsizetype(0);
+    QTest::newRow("UTF-16") << Setup::File << name << Hex("fffe 5b00 3000 5d00 0d00 0a00")
+                            << qint64(0) << Status::NotText << QStringList() << gb << qsizetype(0);
+
+    QTest::newRow("empty file") << Setup::File << name << QByteArray() << qint64(0) << Status::Ok
+                                << QStringList() << gb << qsizetype(0);
+    QTest::newRow("GBK with CR LF")
+        << Setup::File << name
+        << Ascii("[ti:x]\r\n[00:01.00]") + kNiHaoGbk + Ascii("\r\n[00:02.00]\r\n") << qint64(0)
+        << Status::Ok << QStringList{u"[ti:x]"_s, u"[00:01.00]你好"_s, u"[00:02.00]"_s} << gb
+        << qsizetype(0);
+    QTest::newRow("empty last line")
+        << Setup::File << name << Ascii("a\r\n\r\n") << qint64(0) << Status::Ok
+        << QStringList{u"a"_s, QString()} << gb << qsizetype(0);
+    QTest::newRow("UTF-8 with byte-order mark")
+        << Setup::File << name << Hex("efbbbf") + u"[00:01.00]你好\r\n"_s.toUtf8() << qint64(0)
+        << Status::Ok << QStringList{u"[00:01.00]你好"_s} << utf8 << qsizetype(0);
+    QTest::newRow("UTF-8 without byte-order mark")
+        << Setup::File << name << u"你好\r\n世界"_s.toUtf8() << qint64(0) << Status::Ok
+        << QStringList{u"你好"_s, u"世界"_s} << utf8 << qsizetype(0);
+    QTest::newRow("lone LF is one line")
+        << Setup::File << name << Ascii("a\nb\n") << qint64(0) << Status::Ok
+        << QStringList{u"a\nb\n"_s} << gb << qsizetype(0);
+    QTest::newRow("lone CR") << Setup::File << name << Ascii("a\rb\r") << qint64(0) << Status::Ok
+                             << QStringList{u"a"_s, u"b"_s} << gb << qsizetype(0);
+    QTest::newRow("bad bytes counted")
+        << Setup::File << name << Hex("41 8120 0d0a 80") << qint64(0) << Status::Ok
+        << QStringList{u"A\uFFFD "_s, u"\uFFFD"_s} << gb << qsizetype(2);
+    QTest::newRow("hidden file") << Setup::File << u".a.lrc"_s << Ascii("x") << qint64(0)
+                                 << Status::Ok << QStringList{u"x"_s} << gb << qsizetype(0);
+    QTest::newRow("read-only file") << Setup::ReadOnlyFile << name << Ascii("x") << qint64(0)
+                                    << Status::Ok << QStringList{u"x"_s} << gb << qsizetype(0);
+    QTest::newRow("link to a file")
+        << Setup::LinkToFile << name << Ascii("x\r\ny") << qint64(0) << Status::Ok
+        << QStringList{u"x"_s, u"y"_s} << gb << qsizetype(0);
+}
+
+void TestLyricText::readFile()
+{
+    QFETCH(Setup, setup);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(qint64, size);
+    QFETCH(Status, status);
+    QFETCH(QStringList, lines);
+    QFETCH(LyricEncoding, encoding);
+    QFETCH(qsizetype, invalid);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = Prepare(dir, name, setup, content, size);
+
+    const syj::LyricFileRead read = syj::ReadLyricFile(path);
+    QCOMPARE(read.status, status);
+    QCOMPARE(read.lines, lines);
+    QCOMPARE(read.encoding, encoding);
+    QCOMPARE(read.invalidSequences, invalid);
+    QCOMPARE(read.errorString.isEmpty(), status != Status::Unreadable);
+}
+
+void TestLyricText::writeFile_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("old");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QByteArray>("bytes");
+
+    const QStringList three{u"[00:01.00]abc"_s, QString(), u"[00:05.50]xyz"_s};
+    const QByteArray threeBytes = Ascii("[00:01.00]abc\r\n\r\n[00:05.50]xyz\r\n");
+    const QByteArray old = Ascii("[00:09.00]old content that is longer than the new one\r\n");
+
+    QTest::newRow("new file") << Setup::Nothing << u"歌.lrc"_s << QByteArray() << three << true
+                              << threeBytes;
+    QTest::newRow("no lines") << Setup::Nothing << u"歌.lrc"_s << QByteArray() << QStringList()
+                              << true << QByteArray();
+    QTest::newRow("one empty line") << Setup::Nothing << u"歌.lrc"_s << QByteArray()
+                                    << QStringList{QString()} << true << Ascii("\r\n");
+    QTest::newRow("GBK") << Setup::Nothing << u"歌.lrc"_s << QByteArray()
+                         << QStringList{u"[00:01.00]你好"_s} << true
+                         << Ascii("[00:01.00]") + kNiHaoGbk + "\r\n";
+    QTest::newRow("outside GBK") << Setup::Nothing << u"歌.lrc"_s << QByteArray()
+                                 << QStringList{kGrin + kCjkExtB} << true
+                                 << Hex("9439fc36 95328236 0d0a");
+    QTest::newRow("lone LF kept") << Setup::Nothing << u"歌.lrc"_s << QByteArray()
+                                  << QStringList{u"a\nb"_s} << true << Ascii("a\nb\r\n");
+    QTest::newRow("hidden file") << Setup::Nothing << u".a.lrc"_s << QByteArray() << three << true
+                                 << threeBytes;
+    QTest::newRow("longer old file leaves no tail")
+        << Setup::File << u"歌.lrc"_s << old << QStringList{u"ab"_s} << true << Ascii("ab\r\n");
+    QTest::newRow("old file emptied")
+        << Setup::File << u"歌.lrc"_s << old << QStringList() << true << QByteArray();
+
+    QTest::newRow("folder is a file")
+        << Setup::ParentIsFile << u"plain/歌.lrc"_s << old << three << false << QByteArray();
+    QTest::newRow("target is a folder")
+        << Setup::Folder << u"歌.lrc"_s << QByteArray() << three << false << QByteArray();
+    QTest::newRow("missing folder")
+        << Setup::Nothing << u"none/歌.lrc"_s << QByteArray() << three << false << QByteArray();
+    QTest::newRow("empty name") << Setup::Nothing << QString() << QByteArray() << three << false
+                                << QByteArray();
+}
+
+void TestLyricText::writeFile()
+{
+    QFETCH(Setup, setup);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, old);
+    QFETCH(QStringList, lines);
+    QFETCH(bool, ok);
+    QFETCH(QByteArray, bytes);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = Prepare(dir, name, setup, old);
+    QSet<QString> entries = Entries(dir);
+
+    const syj::LyricFileWrite written = syj::WriteLyricFile(path, lines);
+    QCOMPARE(written.ok, ok);
+    QCOMPARE(written.errorString.isEmpty(), ok);
+
+    if (ok) {
+        QCOMPARE(ReadBytes(path), bytes);
+        const syj::LyricFileRead read = syj::ReadLyricFile(path);
+        QCOMPARE(read.status, Status::Ok);
+        QCOMPARE(read.lines, lines);
+        entries.insert(QFileInfo(path).fileName());
+    }
+    switch (setup) {
+    case Setup::File:
+        if (!ok)
+            QCOMPARE(ReadBytes(path), old);
+        break;
+    case Setup::ParentIsFile:
+        QCOMPARE(ReadBytes(QFileInfo(path).path()), old);
+        break;
+    case Setup::Folder:
+        QVERIFY(QFileInfo(path).isDir());
+        QCOMPARE(ReadBytes(path + u"/inside.txt"_s), QByteArray("inside"));
+        break;
+    default:
+        break;
+    }
+    // No half-written or temporary file is left behind.
+    QCOMPARE(Entries(dir), entries);
+}
+
+QTEST_GUILESS_MAIN(TestLyricText)
+
+#include "tst_core_lyrictext.moc"
