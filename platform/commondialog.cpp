@@ -1,0 +1,210 @@
+#include "platform/commondialog.h"
+
+#include "platform/messagebox.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace syj {
+
+namespace {
+std::unique_ptr<FileDialogBackend> &backendSlot()
+{
+    static std::unique_ptr<FileDialogBackend> backend;
+    return backend;
+}
+
+FileDialogBackend &backend()
+{
+    auto &slot = backendSlot();
+    if (!slot)
+        slot = std::make_unique<QtFileDialogBackend>();
+    return *slot;
+}
+
+// A QFileDialog that also refuses a name whose folder does not exist, when
+// the request asks for that.
+class FileDialog : public QFileDialog
+{
+public:
+    FileDialog(QWidget *parent, bool pathMustExist)
+        : QFileDialog(parent), m_pathMustExist(pathMustExist)
+    {}
+
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        if (m_pathMustExist && !files.isEmpty()) {
+            const QFileInfo info(files.first());
+            if (!info.absoluteDir().exists()) {
+                MsgBox(this,
+                       u"文件夹“%1”不存在。\n请检查路径是否正确。"_s.arg(
+                           QDir::toNativeSeparators(info.absolutePath())),
+                       MsgButtons::Ok, MsgIcon::Warning, windowTitle());
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    bool m_pathMustExist;
+};
+} // namespace
+
+QList<FileFilterEntry> parseFileFilter(const QString &filter)
+{
+    QList<FileFilterEntry> entries;
+    const QStringList parts = filter.split(u'|');
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty() && parts[i + 1].isEmpty())
+            continue;
+        entries.append({parts[i], parts[i + 1]});
+    }
+    return entries;
+}
+
+QStringList qtWildcards(const QString &pattern)
+{
+    QStringList out;
+    for (const QString &p : pattern.split(u';', Qt::SkipEmptyParts)) {
+        const QString t = p.trimmed();
+        // On Windows "*.*" matches every name; a Linux wildcard needs "*" for that.
+        out.append(t == u"*.*"_s ? u"*"_s : t);
+    }
+    if (out.isEmpty())
+        out.append(u"*"_s);
+    return out;
+}
+
+CommonDialog::CommonDialog(QWidget *owner) : QObject(owner), m_owner(owner) {}
+
+void CommonDialog::setFileName(const QString &name)
+{
+    m_request.fileName = name;
+    m_trace.append(u"FileName="_s + name);
+}
+
+void CommonDialog::setFlags(int flags)
+{
+    m_request.flags = flags;
+    m_trace.append(u"Flags="_s + QString::number(flags));
+}
+
+void CommonDialog::setFilter(const QString &filter)
+{
+    m_request.filter = filter;
+    m_trace.append(u"Filter="_s + filter);
+}
+
+void CommonDialog::setDefaultExt(const QString &ext)
+{
+    m_request.defaultExt = ext;
+    m_trace.append(u"DefaultExt="_s + ext);
+}
+
+void CommonDialog::setDialogTitle(const QString &title)
+{
+    m_request.dialogTitle = title;
+    m_trace.append(u"DialogTitle="_s + title);
+}
+
+void CommonDialog::setFilterIndex(int index)
+{
+    m_request.filterIndex = index;
+    m_trace.append(u"FilterIndex="_s + QString::number(index));
+}
+
+void CommonDialog::setAction(int action)
+{
+    m_trace.append(u"Action="_s + QString::number(action));
+    if (action != 1 && action != 2)
+        return;
+    FileDialogRequest request = m_request;
+    request.mode = action == 1 ? FileDialogRequest::Mode::Open : FileDialogRequest::Mode::Save;
+    if (const std::optional<QString> chosen = backend().run(m_owner, request))
+        m_request.fileName = *chosen;
+}
+
+QString askOpenFile(CommonDialog &dialog)
+{
+    dialog.setFileName(QString());
+    dialog.setFlags(cdlOFNFileMustExist);
+    dialog.setFilter(u"音乐文件(*.*)|*.*|"_s);
+    dialog.setAction(1);
+    return dialog.FileName();
+}
+
+QString askSaveFile(CommonDialog &dialog)
+{
+    dialog.setDefaultExt(u"lrc"_s);
+    dialog.setFileName(QString());
+    dialog.setFilter(u"歌词文件(*.lrc)|*.lrc|All files(*.*)|*.*"_s);
+    dialog.setProperty23(1);
+    dialog.setDialogTitle(u"保存文本"_s);
+    dialog.setFlags(cdlOFNOverwritePrompt | cdlOFNPathMustExist);
+    dialog.setAction(2);
+    return dialog.FileName();
+}
+
+void showNoFileChosen(QWidget *parent)
+{
+    MsgBox(parent, u"没有找到文件"_s, MsgButtons::RetryCancel, MsgIcon::Question, u"检查"_s);
+}
+
+std::unique_ptr<FileDialogBackend> setFileDialogBackend(std::unique_ptr<FileDialogBackend> backend)
+{
+    auto old = std::move(backendSlot());
+    backendSlot() = std::move(backend);
+    return old;
+}
+
+std::optional<QString> QtFileDialogBackend::run(QWidget *parent, const FileDialogRequest &request)
+{
+    const bool save = request.mode == FileDialogRequest::Mode::Save;
+    FileDialog dialog(parent, (request.flags & cdlOFNPathMustExist) != 0);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (save)
+        dialog.setFileMode(QFileDialog::AnyFile);
+    else
+        dialog.setFileMode((request.flags & cdlOFNFileMustExist) ? QFileDialog::ExistingFile
+                                                                 : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & cdlOFNOverwritePrompt));
+    dialog.setWindowTitle(!request.dialogTitle.isEmpty() ? request.dialogTitle
+                          : save                         ? u"另存为"_s
+                                                         : u"打开"_s);
+    dialog.setDefaultSuffix(request.defaultExt);
+
+    // Each entry shows its own description; the wildcards behind it are Qt's.
+    QStringList nameFilters;
+    for (const FileFilterEntry &e : parseFileFilter(request.filter))
+        nameFilters.append(e.description + u" ("_s + qtWildcards(e.pattern).join(u' ') + u')');
+    if (!nameFilters.isEmpty()) {
+        dialog.setNameFilters(nameFilters);
+        const int index = request.filterIndex >= 1 && request.filterIndex <= nameFilters.size()
+                              ? request.filterIndex - 1
+                              : 0;
+        dialog.selectNameFilter(nameFilters[index]);
+    }
+
+    if (!m_lastFolder.isEmpty())
+        dialog.setDirectory(m_lastFolder);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty() || files.first().isEmpty())
+        return std::nullopt;
+    const QString chosen = QFileInfo(files.first()).absoluteFilePath();
+    m_lastFolder = QFileInfo(chosen).absolutePath();
+    return QDir::toNativeSeparators(chosen);
+}
+
+} // namespace syj

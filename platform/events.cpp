@@ -1,0 +1,12 @@
+#include "platform/events.h"
+
+#include <QCoreApplication>
+
+namespace syj {
+
+void DoEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+} // namespace syj

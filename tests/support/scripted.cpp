@@ -1,0 +1,74 @@
+#include "support/scripted.h"
+
+#include <QFile>
+#include <QStringEncoder>
+
+using namespace Qt::StringLiterals;
+
+namespace syj::test {
+
+std::optional<QString> ScriptedFileDialog::run(QWidget *, const FileDialogRequest &request)
+{
+    shown.append(request);
+    if (answers.empty())
+        return std::nullopt;
+    std::optional<QString> a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+MsgResult ScriptedMessageBox::show(QWidget *, const MessageBoxRequest &request)
+{
+    shown.append(request);
+    if (!answers.empty()) {
+        const MsgResult r = answers.front();
+        answers.pop_front();
+        return r;
+    }
+    switch (request.buttons) {
+    case MsgButtons::Ok:
+        return MsgResult::Ok;
+    case MsgButtons::RetryCancel:
+        return MsgResult::Retry;
+    case MsgButtons::SaveDiscardCancel:
+        return MsgResult::Save;
+    }
+    return MsgResult::Ok;
+}
+
+ScriptedPlatform::ScriptedPlatform()
+    : m_dialog(new ScriptedFileDialog), m_box(new ScriptedMessageBox)
+{
+    m_oldDialog = setFileDialogBackend(std::unique_ptr<FileDialogBackend>(m_dialog));
+    m_oldBox = setMessageBoxBackend(std::unique_ptr<MessageBoxBackend>(m_box));
+}
+
+ScriptedPlatform::~ScriptedPlatform()
+{
+    setFileDialogBackend(std::move(m_oldDialog));
+    setMessageBoxBackend(std::move(m_oldBox));
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+QByteArray gbk(const QString &text)
+{
+    QStringEncoder enc("GB18030");
+    return enc.encode(text);
+}
+
+} // namespace syj::test

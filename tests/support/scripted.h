@@ -1,0 +1,71 @@
+// Scripted stand-ins for the file dialog and the message box, and small file
+// helpers for the tests. Everything else in the tests is real: widgets, files,
+// players.
+#pragma once
+
+#include "platform/commondialog.h"
+#include "platform/messagebox.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <deque>
+#include <memory>
+#include <optional>
+
+namespace syj::test {
+
+// Records every dialog it was shown and answers from a queue: a path, or no
+// value for a cancel. An empty queue cancels.
+class ScriptedFileDialog : public FileDialogBackend
+{
+public:
+    std::optional<QString> run(QWidget *parent, const FileDialogRequest &request) override;
+
+    QList<FileDialogRequest> shown;
+    std::deque<std::optional<QString>> answers;
+};
+
+// Records every box it was shown and answers from a queue; an empty queue
+// presses the box's first button (Ok, Retry or Save).
+class ScriptedMessageBox : public MessageBoxBackend
+{
+public:
+    MsgResult show(QWidget *parent, const MessageBoxRequest &request) override;
+
+    QList<MessageBoxRequest> shown;
+    std::deque<MsgResult> answers;
+};
+
+// Installs both scripted backends for the lifetime of the object.
+class ScriptedPlatform
+{
+public:
+    ScriptedPlatform();
+    ~ScriptedPlatform();
+    ScriptedPlatform(const ScriptedPlatform &) = delete;
+    ScriptedPlatform &operator=(const ScriptedPlatform &) = delete;
+
+    ScriptedFileDialog &dialog() { return *m_dialog; }
+    ScriptedMessageBox &box() { return *m_box; }
+
+    // Shortcuts: the next dialog returns `path` / is cancelled.
+    void choose(const QString &path) { m_dialog->answers.push_back(path); }
+    void cancel() { m_dialog->answers.push_back(std::nullopt); }
+    void answer(MsgResult r) { m_box->answers.push_back(r); }
+
+private:
+    ScriptedFileDialog *m_dialog;
+    ScriptedMessageBox *m_box;
+    std::unique_ptr<FileDialogBackend> m_oldDialog;
+    std::unique_ptr<MessageBoxBackend> m_oldBox;
+};
+
+// Writes bytes to a file, creating it; returns false on failure.
+bool writeFile(const QString &path, const QByteArray &bytes);
+// The whole content of a file (empty when it cannot be read).
+QByteArray readFile(const QString &path);
+// The GBK/GB18030 bytes of text.
+QByteArray gbk(const QString &text);
+
+} // namespace syj::test

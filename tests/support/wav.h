@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace syj::test {
+
+// Writes a 16-bit mono PCM WAV file holding a sine tone of the given length.
+// Returns false if the file cannot be written or the arguments make no sense.
+bool writeToneWav(const QString &path, double seconds, int sampleRate = 8000, double freq = 440);
+
+// Writes an MP3 of silence: MPEG-1 Layer III frames, 48 kHz mono at a constant
+// 128 kbit/s, with no header giving the length up front, so a player has to
+// work the length out as it plays (as with many real MP3 files).
+bool writeSilentMp3(const QString &path, double seconds);
+
+// Writes bytes that only look like a media file by name: a RIFF header that
+// promises audio and then breaks off, followed by noise.
+bool writeGarbageFile(const QString &path);
+
+} // namespace syj::test
