@@ -1,0 +1,268 @@
+#include "app/form1.h"
+
+#include "app/form2.h"
+#include "app/resources.h"
+#include "platform/classicscrollbar.h"
+#include "platform/commondialog.h"
+#include "platform/mediaplayer.h"
+#include "platform/picturebox.h"
+#include "platform/twips.h"
+#include "playback/playback.h"
+#include "sheet/lyricsheet.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+
+using namespace Qt::StringLiterals;
+
+namespace syj {
+
+namespace {
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, int left,
+                        int top, int width, int height)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1StringView(name));
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    placeTwips(b, left, top, width, height);
+    return b;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, int left, int top,
+                  int width, int height)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1StringView(name));
+    l->setTextFormat(Qt::PlainText);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    placeTwips(l, left, top, width, height);
+    return l;
+}
+
+void paintBackground(QWidget *w, const QColor &color)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, color);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+} // namespace
+
+QFont songFont(double pointSize)
+{
+    QFont f;
+    f.setFamilies({u"宋体"_s, u"SimSun"_s, u"AR PL UMing CN"_s, u"AR PL UMing TW"_s});
+    f.setPointSizeF(pointSize);
+    f.setWeight(QFont::Normal);
+    f.setItalic(false);
+    f.setUnderline(false);
+    f.setStrikeOut(false);
+    return f;
+}
+
+Form1::Form1()
+{
+    initResources();
+    setObjectName(u"Form1"_s);
+    setWindowTitle(u"声韵笺"_s);
+    setWindowIcon(QIcon(QPixmap(u":/pictures/icon.ico"_s)));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    // Fixed single border: the layout is absolute and does not follow a resize.
+    setFixedSize(twipsToPixels(kFormClientWidth), twipsToPixels(kFormClientHeight));
+    m_background.load(u":/pictures/background.bmp"_s);
+
+    // Front to back: Picture1, VScroll1, Picture2; later siblings are drawn on top.
+    buildLyricPanel();
+    VScroll1 = new ClassicScrollBar(this);
+    VScroll1->setObjectName(u"VScroll1"_s);
+    placeTwips(VScroll1, 13800, 0, 375, kLyricAreaHeight);
+    buildBottomPanel();
+
+    m_sheet = std::make_unique<LyricSheet>(*this);
+    m_playback = std::make_unique<Playback>(*this);
+    setTabOrder();
+    wireEvents();
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildLyricPanel()
+{
+    Picture2 = new PictureBox(this);
+    Picture2->setObjectName(u"Picture2"_s);
+    Picture2->setPicture(m_background);
+    Picture2->setBackColor(QColor(227, 223, 145));
+    placeTwips(Picture2, 0, 0, 14175, 2895);
+
+    // Back to front: Shape1, Label6, Label1, Text2, Text1, dcButton2, dcButton5.
+    Shape1 = new Shape(Picture2);
+    Shape1->setObjectName(u"Shape1"_s);
+    Shape1->setFillColor(QColor(192, 192, 192));
+    placeTwips(Shape1, 120, 1080, 13575, 615);
+
+    Label6 =
+        makeLabel(Picture2, "Label6", QString::fromUtf16(kHeaderCaption), 120, 840, 13575, 375);
+    Label6->setFont(songFont(15.75));
+    Label6->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    paintBackground(Label6, QColor(192, 192, 192));
+
+    auto *label1 = makeLabel(Picture2, "Label1", u"载入中"_s, 240, 840, 1575, 375);
+    label1->setFont(songFont(15));
+    label1->setAlignment(Qt::AlignCenter);
+    paintBackground(label1, QColor(224, 224, 224));
+    label1->hide();
+    Label1.setTemplate(label1);
+
+    const auto makeTextBox = [this](const char *name, const QString &text, int left) {
+        auto *t = new QLineEdit(text, Picture2);
+        t->setObjectName(QLatin1StringView(name));
+        // No length limit: QLineEdit would silently cut a long line at 32767 characters.
+        t->setMaxLength(std::numeric_limits<int>::max());
+        t->setFont(songFont(15));
+        t->setFrame(true);
+        t->setTextMargins(0, 0, 0, 0);
+        placeTwips(t, left, 840, 4575, 375);
+        t->hide();
+        return t;
+    };
+    Text2.setTemplate(makeTextBox("Text2", QString(), 6600));
+    Text1.setTemplate(makeTextBox("Text1", u"……"_s, 1920));
+
+    auto *button2 = makeButton(Picture2, "dcButton2", u"伴奏"_s, 11160, 840, 1215, 375);
+    button2->hide();
+    dcButton2.setTemplate(button2);
+    auto *button5 = makeButton(Picture2, "dcButton5", u"原唱"_s, 12360, 840, 1215, 375);
+    button5->hide();
+    dcButton5.setTemplate(button5);
+}
+
+void Form1::buildBottomPanel()
+{
+    Picture1 = new PictureBox(this);
+    Picture1->setObjectName(u"Picture1"_s);
+    placeTwips(Picture1, 0, 7680, 15015, 1455);
+
+    // Back to front: Image1, WindowsMediaPlayer1, Label2, Label3, WindowsMediaPlayer2,
+    // Label4, Label5, CommonDialog1, Command1, dcButton1, 4, 3, 6, 8, 7.
+    Image1 = new PictureBox(Picture1);
+    Image1->setObjectName(u"Image1"_s);
+    Image1->setPicture(QPixmap(u":/pictures/panel.jpg"_s));
+    Image1->setStretch(true);
+    placeTwips(Image1, 0, 0, 14175, 1560);
+
+    WindowsMediaPlayer1 = new MediaPlayer(Picture1);
+    WindowsMediaPlayer1->setObjectName(u"WindowsMediaPlayer1"_s);
+    placeTwips(WindowsMediaPlayer1, 0, 480, 5655, 975);
+
+    Label2 = makeLabel(Picture1, "Label2", u"句数："_s, 6840, 600, 735, 375);
+    Label3 = makeLabel(Picture1, "Label3", u"0"_s, 7560, 600, 615, 375);
+
+    WindowsMediaPlayer2 = new MediaPlayer(Picture1);
+    WindowsMediaPlayer2->setObjectName(u"WindowsMediaPlayer2"_s);
+    placeTwips(WindowsMediaPlayer2, 8520, 480, 5655, 975);
+
+    Label4 = makeLabel(Picture1, "Label4", u"0"_s, 7560, 840, 615, 375);
+    Label5 = makeLabel(Picture1, "Label5", u"本句字数："_s, 6480, 840, 1095, 375);
+
+    CommonDialog1 = new CommonDialog(this);
+    CommonDialog1->setObjectName(u"CommonDialog1"_s);
+
+    Command1 = makeButton(Picture1, "Command1", u"载入歌词"_s, 5640, 960, 495, 495);
+    Command1->hide();
+
+    dcButton1 = makeButton(Picture1, "dcButton1", u"打开伴奏音乐"_s, 120, 0, 1695, 495);
+    dcButton4 = makeButton(Picture1, "dcButton4", u"打开原唱音乐"_s, 1800, 0, 1695, 495);
+    dcButton3 = makeButton(Picture1, "dcButton3", u"打开原唱歌词"_s, 3480, 0, 1695, 495);
+    dcButton6 = makeButton(Picture1, "dcButton6", u"打开新歌词"_s, 8760, 0, 1695, 495);
+    dcButton8 = makeButton(Picture1, "dcButton8", u"保存新歌词"_s, 10440, 0, 1695, 495);
+    dcButton7 = makeButton(Picture1, "dcButton7", u"作者"_s, 12480, 0, 975, 495);
+}
+
+void Form1::setTabOrder()
+{
+    // The focus order of the window definition; labels and panels take no focus.
+    Picture1->setFocusPolicy(Qt::NoFocus);
+    Picture2->setFocusPolicy(Qt::NoFocus);
+    QList<QWidget *> order;
+    order << WindowsMediaPlayer1 << Text2(0) << Command1 << VScroll1->bar() << WindowsMediaPlayer2
+          << Text1(0) << dcButton1 << dcButton4 << dcButton3 << dcButton6 << dcButton8 << dcButton7
+          << dcButton2(0) << dcButton5(0);
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+}
+
+void Form1::wireEvents()
+{
+    connect(VScroll1, &ClassicScrollBar::Change, this, &Form1::VScroll1_Change);
+    connect(qApp, &QApplication::focusChanged, this, &Form1::onFocusChanged);
+    connect(dcButton7, &QPushButton::clicked, this, &Form1::dcButton7_Click);
+
+    LyricSheet *sheetPtr = m_sheet.get();
+    connect(sheetPtr, &LyricSheet::modifiedChanged, this,
+            [this](bool modified) { setWindowTitle(modified ? u"声韵笺*"_s : u"声韵笺"_s); });
+    connect(dcButton3, &QPushButton::clicked, this, [sheetPtr] { sheetPtr->dcButton3_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [sheetPtr] { sheetPtr->Command1_Click(); });
+    connect(dcButton6, &QPushButton::clicked, this, [sheetPtr] { sheetPtr->dcButton6_Click(); });
+    connect(dcButton8, &QPushButton::clicked, this, [sheetPtr] { sheetPtr->dcButton8_Click(); });
+
+    Playback *playbackPtr = m_playback.get();
+    connect(dcButton1, &QPushButton::clicked, this,
+            [playbackPtr] { playbackPtr->dcButton1_Click(); });
+    connect(dcButton4, &QPushButton::clicked, this,
+            [playbackPtr] { playbackPtr->dcButton4_Click(); });
+}
+
+void Form1::wireRow(int i)
+{
+    Playback *playbackPtr = m_playback.get();
+    connect(dcButton2(i), &QPushButton::clicked, this,
+            [playbackPtr, i] { playbackPtr->dcButton2_Click(i); });
+    connect(dcButton5(i), &QPushButton::clicked, this,
+            [playbackPtr, i] { playbackPtr->dcButton5_Click(i); });
+}
+
+void Form1::onFocusChanged(QWidget *, QWidget *now)
+{
+    if (!now || now->parentWidget() != Picture2)
+        return;
+    const int index = controlIndex(now);
+    if (index <= 0)
+        return;
+    if (now == Text1(index))
+        Text1_GotFocus(index);
+    else if (now == Text2(index))
+        Text2_GotFocus(index);
+}
+
+void Form1::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_background);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (m_sheet && !m_sheet->mayCloseWindow()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+} // namespace syj

@@ -1,0 +1,32 @@
+// Scrolling the lyric panel and tracking the row that has the focus.
+#include "app/form1.h"
+#include "platform/classicscrollbar.h"
+#include "platform/picturebox.h"
+#include "platform/twips.h"
+#include "sheet/linerule.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace syj {
+
+void Form1::VScroll1_Change()
+{
+    setTwipsTop(Picture2, -VScroll1->value());
+}
+
+void Form1::Text1_GotFocus(int Index)
+{
+    Text2_GotFocus(Index);
+}
+
+void Form1::Text2_GotFocus(int Index)
+{
+    QLineEdit *original = Text1(Index);
+    if (!original)
+        return;
+    Label4->setText(QString::number(CharacterCount(original->text())));
+    setTwipsTop(Shape1, twipsTop(original) - kHighlightAboveRow);
+}
+
+} // namespace syj

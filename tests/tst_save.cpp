@@ -1,0 +1,527 @@
+// Saving the new lyrics, opening them again, and the question before unsaved
+// new words are discarded.
+#include "app/application.h"
+#include "app/form1.h"
+#include "platform/classicscrollbar.h"
+#include "platform/picturebox.h"
+#include "platform/twips.h"
+#include "sheet/lyricsheet.h"
+#include "support/scripted.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace syj;
+using namespace syj::test;
+
+namespace {
+
+// Original lyrics: one info line and two timed lines (CR LF, GBK).
+const QStringList kOriginal = {u"[ti:月光]"_s, u"[00:01.00]床前明月光"_s,
+                               u"[00:05.50]疑是地上霜"_s};
+
+QByteArray crlf(const QStringList &lines)
+{
+    QByteArray out;
+    for (const QString &l : lines)
+        out += gbk(l) + "\r\n";
+    return out;
+}
+
+} // namespace
+
+class TestSave : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Form1> m_form;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // A fresh window with `lines` loaded as the original lyrics.
+    Form1 &loaded(const QStringList &lines = kOriginal)
+    {
+        m_form = std::make_unique<Form1>();
+        const QString file = path(u"original.lrc"_s);
+        writeFile(file, crlf(lines));
+        m_form->sheet().loadOriginal(file);
+        return *m_form;
+    }
+
+    void type(int row, const QString &words)
+    {
+        QLineEdit *box = m_form->Text2(row);
+        box->setText(words);
+        Q_EMIT box->textEdited(words); // as if typed: marks the words unsaved
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void cleanup() { m_form.reset(); }
+
+    void savedBytes_data()
+    {
+        QTest::addColumn<QStringList>("original");
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<QByteArray>("expected");
+
+        QTest::newRow("three rows: tag+words, empty info row, tag+words")
+            << QStringList{u"[00:01.00]a"_s, u"作者：某人"_s, u"[00:05.50]b"_s}
+            << QStringList{u"abc"_s, QString(), u"xyz"_s}
+            << QByteArray("[00:01.00]abc\r\n\r\n[00:05.50]xyz\r\n");
+        QTest::newRow("empty words: tag alone / empty line")
+            << QStringList{u"[01:02.03]原词"_s, u"[ar:x]"_s} << QStringList{QString(), QString()}
+            << QByteArray("[01:02.03]\r\n\r\n");
+        QTest::newRow("info row writes its new words alone")
+            << QStringList{u"[ti:歌]"_s} << QStringList{u"新的标题"_s} << gbk(u"新的标题\r\n"_s);
+        QTest::newRow("spaces kept, nothing inserted")
+            << QStringList{u"[00:01.00]x"_s} << QStringList{u"  你 好  "_s}
+            << QByteArray("[00:01.00]") + gbk(u"  你 好  "_s) + "\r\n";
+        QTest::newRow("GBK bytes") << QStringList{u"[00:01.00]x"_s} << QStringList{u"你好"_s}
+                                   << QByteArray("[00:01.00]\xC4\xE3\xBA\xC3\r\n");
+        QTest::newRow("outside GBK: four-byte GB18030, never '?'")
+            << QStringList{u"[00:01.00]x"_s} << QStringList{u"😀𠀀€"_s}
+            << QByteArray("[00:01.00]") + QByteArray(QStringEncoder("GB18030").encode(u"😀𠀀€"_s)) +
+                   "\r\n";
+        QTest::newRow("odd tag kept as it stood")
+            << QStringList{u"[ab:cd.ef]x"_s} << QStringList{u"词"_s}
+            << QByteArray("[ab:cd.ef]") + gbk(u"词"_s) + "\r\n";
+    }
+
+    void savedBytes()
+    {
+        QFETCH(QStringList, original);
+        QFETCH(QStringList, words);
+        QFETCH(QByteArray, expected);
+        Form1 &form = loaded(original);
+        QCOMPARE(form.sheet().rowCount(), original.size());
+        for (int i = 0; i < words.size(); ++i)
+            type(i + 1, words[i]);
+        const QString out = path(u"new.lrc"_s);
+        QVERIFY(form.sheet().saveNew(out));
+        const QByteArray bytes = readFile(out);
+        QCOMPARE(bytes, expected);
+        QVERIFY(!bytes.contains('?'));
+    }
+
+    void saveThroughDialog()
+    {
+        Form1 &form = loaded();
+        type(2, u"举头望明月"_s);
+        ScriptedPlatform platform;
+        const QString out = path(u"dialog.lrc"_s);
+        platform.choose(out);
+        form.sheet().dcButton8_Click();
+
+        QCOMPARE(platform.dialog().shown.size(), 1);
+        const FileDialogRequest &r = platform.dialog().shown.first();
+        QCOMPARE(r.mode, FileDialogRequest::Mode::Save);
+        QCOMPARE(r.defaultExt, u"lrc"_s);
+        QCOMPARE(r.fileName, QString());
+        QCOMPARE(r.filterIndex, 1);
+        QCOMPARE(r.dialogTitle, u"保存文本"_s);
+        QCOMPARE(r.flags, 2050);
+        const QList<FileFilterEntry> entries = parseFileFilter(r.filter);
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[0].description, u"歌词文件(*.lrc)"_s);
+        QCOMPARE(entries[0].pattern, u"*.lrc"_s);
+        QCOMPARE(entries[1].description, u"All files(*.*)"_s);
+        QCOMPARE(entries[1].pattern, u"*.*"_s);
+        QVERIFY(platform.box().shown.isEmpty());
+        QCOMPARE(readFile(out), crlf({QString(), u"[00:01.00]举头望明月"_s, u"[00:05.50]"_s}));
+        QVERIFY(!form.sheet().isModified());
+        QCOMPARE(form.windowTitle(), u"声韵笺"_s);
+
+        // The save's settings stay on the shared dialog for the next open.
+        platform.cancel();
+        form.sheet().dcButton6_Click();
+        QCOMPARE(platform.dialog().shown.size(), 2);
+        const FileDialogRequest &open = platform.dialog().shown.last();
+        QCOMPARE(open.mode, FileDialogRequest::Mode::Open);
+        QCOMPARE(open.dialogTitle, u"保存文本"_s);
+        QCOMPARE(open.defaultExt, u"lrc"_s);
+        QCOMPARE(open.flags, 4096);
+    }
+
+    void cancelledSaveWritesNothing()
+    {
+        Form1 &form = loaded();
+        type(2, u"x"_s);
+        ScriptedPlatform platform;
+        platform.cancel();
+        const QDir dir(m_dir.path());
+        const QStringList before = dir.entryList(QDir::Files);
+        form.sheet().dcButton8_Click();
+        QCOMPARE(dir.entryList(QDir::Files), before);
+        QVERIFY(platform.box().shown.isEmpty());
+        QVERIFY(form.sheet().isModified());
+    }
+
+    void noRowsGiveAnEmptyFile_data()
+    {
+        QTest::addColumn<bool>("afterMissingLoad");
+        QTest::newRow("nothing loaded yet") << false;
+        QTest::newRow("after a load that found no lyric file") << true;
+    }
+
+    void noRowsGiveAnEmptyFile()
+    {
+        QFETCH(bool, afterMissingLoad);
+        m_form = std::make_unique<Form1>();
+        ScriptedPlatform platform;
+        if (afterMissingLoad) {
+            m_form->sheet().loadOriginal(path(u"nothing-here.mp3"_s));
+            QCOMPARE(m_form->sheet().nextRow, 1);
+        }
+        const QString out = path(u"empty.lrc"_s);
+        writeFile(out, "old content");
+        platform.choose(out);
+        m_form->sheet().dcButton8_Click();
+        QVERIFY(QFileInfo::exists(out));
+        QCOMPARE(readFile(out), QByteArray());
+    }
+
+    void overwriteReplacesEverything()
+    {
+        Form1 &form = loaded();
+        const QString out = path(u"overwrite.lrc"_s);
+        writeFile(out, QByteArray(10000, 'z'));
+        type(1, u"短"_s);
+        QVERIFY(form.sheet().saveNew(out));
+        QCOMPARE(readFile(out), crlf({u"短"_s, u"[00:01.00]"_s, u"[00:05.50]"_s}));
+    }
+
+    void failedSaveKeepsOldFileAndWords_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("existing");
+        // Root ignores permissions, so make targets that cannot be written another way.
+        QTest::newRow("folder is a file") << u"blocker/new.lrc"_s << QString();
+        QTest::newRow("target is a folder") << u"adir.lrc"_s << QString();
+    }
+
+    void failedSaveKeepsOldFileAndWords()
+    {
+        QFETCH(QString, target);
+        Form1 &form = loaded();
+        writeFile(path(u"blocker"_s), "I am a file, not a folder");
+        QDir(m_dir.path()).mkpath(u"adir.lrc"_s);
+        const QByteArray blockerBefore = readFile(path(u"blocker"_s));
+        type(2, u"留着"_s);
+
+        ScriptedPlatform platform;
+        QVERIFY(!form.sheet().saveNew(path(target)));
+        QCOMPARE(platform.box().shown.size(), 1);
+        const MessageBoxRequest &box = platform.box().shown.first();
+        QCOMPARE(box.icon, MsgIcon::Critical);
+        QVERIFY2(box.text.contains(QDir::toNativeSeparators(path(target))), qPrintable(box.text));
+        QVERIFY(box.text.contains(u"原因"_s));
+        QCOMPARE(readFile(path(u"blocker"_s)), blockerBefore);
+        QVERIFY(QFileInfo(path(u"adir.lrc"_s)).isDir());
+        QCOMPARE(form.Text2(2)->text(), u"留着"_s);
+        QVERIFY(form.sheet().isModified());
+    }
+
+    void failedOverwriteLeavesOldBytes()
+    {
+        // An existing file in a folder where nothing can be created, not even by root:
+        // the save fails and the old bytes stay exactly as they were.
+        const QString out = u"/proc/version"_s;
+        const QByteArray before = readFile(out);
+        QVERIFY(!before.isEmpty());
+        Form1 &form = loaded();
+        type(1, u"新"_s);
+        ScriptedPlatform platform;
+        QVERIFY(!form.sheet().saveNew(out));
+        QCOMPARE(readFile(out), before);
+        QCOMPARE(platform.box().shown.size(), 1);
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QStringList>("original");
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<QStringList>("restored");
+
+        const QStringList orig = {u"[ti:歌名]"_s, u"[00:01.00]一"_s, u"[00:02.00]二"_s,
+                                  u"[00:03.00]三"_s};
+        QTest::newRow("words, spaces, empties")
+            << orig << QStringList{u"新歌名"_s, u" 前有空格"_s, QString(), u"后有空格  "_s}
+            << QStringList{u"新歌名"_s, u" 前有空格"_s, QString(), u"后有空格  "_s};
+        QTest::newRow("characters outside GBK come back")
+            << orig << QStringList{u"😀"_s, u"𠀀字"_s, u"é"_s, u"€"_s}
+            << QStringList{u"😀"_s, u"𠀀字"_s, u"é"_s, u"€"_s};
+        QTest::newRow("info row whose words begin with a tag loses the tag")
+            << orig << QStringList{u"[00:10.00]abc"_s, u"x"_s, u"y"_s, u"z"_s}
+            << QStringList{u"abc"_s, u"x"_s, u"y"_s, u"z"_s};
+        QTest::newRow("timed row with a tag in its words keeps it")
+            << orig << QStringList{QString(), u"[00:10.00]abc"_s, QString(), QString()}
+            << QStringList{QString(), u"[00:10.00]abc"_s, QString(), QString()};
+    }
+
+    void roundTrip()
+    {
+        QFETCH(QStringList, original);
+        QFETCH(QStringList, words);
+        QFETCH(QStringList, restored);
+        Form1 &form = loaded(original);
+        for (int i = 0; i < words.size(); ++i)
+            type(i + 1, words[i]);
+        const QString out = path(u"roundtrip.lrc"_s);
+        QVERIFY(form.sheet().saveNew(out));
+
+        Form1 &again = loaded(original);
+        ScriptedPlatform platform;
+        QVERIFY(again.sheet().openNew(out));
+        for (int i = 0; i < restored.size(); ++i)
+            QCOMPARE(again.Text2(i + 1)->text(), restored[i]);
+        QVERIFY(platform.box().shown.isEmpty());
+    }
+
+    void openNewOnEmptySheet_data()
+    {
+        QTest::addColumn<bool>("afterMissingLoad");
+        QTest::newRow("before any load") << false;
+        QTest::newRow("after a load that found no lyric file") << true;
+    }
+
+    void openNewOnEmptySheet()
+    {
+        QFETCH(bool, afterMissingLoad);
+        m_form = std::make_unique<Form1>();
+        ScriptedPlatform platform;
+        if (afterMissingLoad) {
+            m_form->sheet().loadOriginal(path(u"nothing-here.mp3"_s));
+            platform.box().shown.clear();
+        }
+        m_form->sheet().dcButton6_Click();
+        QVERIFY(platform.dialog().shown.isEmpty());
+        QCOMPARE(platform.box().shown.size(), 1);
+        const MessageBoxRequest &box = platform.box().shown.first();
+        QCOMPARE(box.text, u"请先载入原唱歌词"_s);
+        QCOMPARE(box.buttons, MsgButtons::Ok);
+        QCOMPARE(box.icon, MsgIcon::None);
+        QCOMPARE(box.title, u"声韵笺"_s);
+    }
+
+    void openNewCancelled()
+    {
+        Form1 &form = loaded();
+        ScriptedPlatform platform;
+        platform.cancel();
+        form.sheet().dcButton6_Click();
+        QCOMPARE(platform.box().shown.size(), 1);
+        QCOMPARE(platform.box().shown.first().text, u"没有找到文件"_s);
+        QCOMPARE(platform.box().shown.first().title, u"检查"_s);
+        QCOMPARE(platform.dialog().shown.first().flags, 4096);
+    }
+
+    void openNewPlacesLinesByPosition_data()
+    {
+        QTest::addColumn<QStringList>("fileLines");
+        QTest::addColumn<QStringList>("expected"); // Text2 of rows 1..3 afterwards
+        QTest::addColumn<int>("leftOut");
+
+        QTest::newRow("fewer lines: later rows keep their words")
+            << QStringList{u"[00:09.00]甲"_s} << QStringList{u"甲"_s, u"旧二"_s, u"旧三"_s} << 0;
+        QTest::newRow("more lines: rows filled, the rest left out")
+            << QStringList{u"甲"_s, u"[00:00.00]乙"_s, u"丙"_s, u"丁"_s, u"戊"_s}
+            << QStringList{u"甲"_s, u"乙"_s, u"丙"_s} << 2;
+        QTest::newRow("empty line empties its box")
+            << QStringList{QString(), u"[00:01.00]"_s}
+            << QStringList{QString(), QString(), u"旧三"_s} << 0;
+        QTest::newRow("tag of another width goes in whole")
+            << QStringList{u"[01:23.456]x"_s, u"[01:23]y"_s}
+            << QStringList{u"[01:23.456]x"_s, u"[01:23]y"_s, u"旧三"_s} << 0;
+    }
+
+    void openNewPlacesLinesByPosition()
+    {
+        QFETCH(QStringList, fileLines);
+        QFETCH(QStringList, expected);
+        QFETCH(int, leftOut);
+        Form1 &form = loaded();
+        form.Text2(1)->setText(u"旧一"_s);
+        form.Text2(2)->setText(u"旧二"_s);
+        form.Text2(3)->setText(u"旧三"_s);
+        form.Text2_GotFocus(2);
+        form.VScroll1->setValue(0);
+        const QString label4 = form.Label4->text();
+        const int shapeTop = twipsTop(form.Shape1);
+        const int panelTop = twipsTop(form.Picture2);
+
+        const QString file = path(u"newwords.lrc"_s);
+        writeFile(file, crlf(fileLines));
+        ScriptedPlatform platform;
+        platform.choose(file);
+        form.sheet().dcButton6_Click();
+
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(form.Text2(i + 1)->text(), expected[i]);
+        // Nothing else changes.
+        QCOMPARE(form.Label1(2)->text(), u"[00:01.00]"_s);
+        QCOMPARE(form.Text1(2)->text(), u"床前明月光"_s);
+        QCOMPARE(form.Label3->text(), u"3"_s);
+        QCOMPARE(form.Label4->text(), label4);
+        QCOMPARE(twipsTop(form.Shape1), shapeTop);
+        QCOMPARE(twipsTop(form.Picture2), panelTop);
+        QCOMPARE(form.sheet().nextRow, 4);
+        if (leftOut > 0) {
+            QCOMPARE(platform.box().shown.size(), 1);
+            QVERIFY(platform.box().shown.first().text.contains(QString::number(leftOut)));
+        } else {
+            QVERIFY(platform.box().shown.isEmpty());
+        }
+    }
+
+    void openNewReadsTheLyricFileOfTheChosenName()
+    {
+        Form1 &form = loaded();
+        writeFile(path(u"song.lrc"_s), crlf({u"[00:00.00]新一"_s}));
+        writeFile(path(u"song.mp3"_s), "not read");
+        writeFile(path(u"alone.mp3"_s), "no lyric file beside me");
+        ScriptedPlatform platform;
+        QVERIFY(form.sheet().openNew(path(u"song.mp3"_s)));
+        QCOMPARE(form.Text2(1)->text(), u"新一"_s);
+
+        form.Text2(1)->setText(u"留下"_s);
+        form.sheet().setModified(false);
+        QVERIFY(!form.sheet().openNew(path(u"alone.mp3"_s)));
+        QCOMPARE(form.Text2(1)->text(), u"留下"_s);
+        QCOMPARE(platform.box().shown.size(), 1);
+        QVERIFY(platform.box().shown.first().text.contains(
+            QDir::toNativeSeparators(path(u"alone.lrc"_s))));
+    }
+
+    void openNewRefusesNonText()
+    {
+        Form1 &form = loaded();
+        form.Text2(1)->setText(u"留下"_s);
+        writeFile(path(u"binary.lrc"_s), QByteArray("[00:01.00]\0\0\0x", 14));
+        ScriptedPlatform platform;
+        QVERIFY(!form.sheet().openNew(path(u"binary.lrc"_s)));
+        QCOMPARE(form.Text2(1)->text(), u"留下"_s);
+        QCOMPARE(platform.box().shown.size(), 1);
+    }
+
+    // The question before unsaved new words are discarded, for each command and answer.
+    void unsavedQuestion_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("answer");        // MsgResult
+        QTest::addColumn<bool>("saveDialogOk"); // for Save: the save dialog picks a file
+        QTest::addColumn<bool>("goesOn");
+        QTest::addColumn<bool>("written");
+
+        for (const QString &command : {u"load"_s, u"openNew"_s, u"close"_s}) {
+            const QByteArray c = command.toUtf8();
+            QTest::newRow(QByteArray(c + " / save").constData())
+                << command << int(MsgResult::Save) << true << true << true;
+            QTest::newRow(QByteArray(c + " / save, dialog cancelled").constData())
+                << command << int(MsgResult::Save) << false << false << false;
+            QTest::newRow(QByteArray(c + " / discard").constData())
+                << command << int(MsgResult::Discard) << true << true << false;
+            QTest::newRow(QByteArray(c + " / cancel").constData())
+                << command << int(MsgResult::Cancel) << true << false << false;
+        }
+    }
+
+    void unsavedQuestion()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, answer);
+        QFETCH(bool, saveDialogOk);
+        QFETCH(bool, goesOn);
+        QFETCH(bool, written);
+
+        Form1 &form = loaded();
+        form.show();
+        type(2, u"没保存的词"_s);
+        QVERIFY(form.sheet().isModified());
+        QCOMPARE(form.windowTitle(), u"声韵笺*"_s);
+
+        const QString other = path(u"other.lrc"_s);
+        writeFile(other, crlf({u"[00:00.00]别的"_s}));
+        const QString saved = path(u"asked.lrc"_s);
+        QFile::remove(saved);
+
+        ScriptedPlatform platform;
+        if (command != u"close"_s)
+            platform.choose(other);
+        platform.answer(static_cast<MsgResult>(answer));
+        if (answer == int(MsgResult::Save)) {
+            if (saveDialogOk)
+                platform.choose(saved);
+            else
+                platform.cancel();
+        }
+
+        if (command == u"load"_s)
+            form.sheet().dcButton3_Click();
+        else if (command == u"openNew"_s)
+            form.sheet().dcButton6_Click();
+        else
+            form.close();
+        QCoreApplication::processEvents();
+
+        QVERIFY(!platform.box().shown.isEmpty());
+        const MessageBoxRequest &question = platform.box().shown.first();
+        QCOMPARE(question.buttons, MsgButtons::SaveDiscardCancel);
+        QCOMPARE(QFileInfo::exists(saved), written);
+        if (written)
+            QVERIFY(readFile(saved).contains(gbk(u"没保存的词"_s)));
+
+        if (command == u"load"_s) {
+            QCOMPARE(form.Text1(1)->text(), goesOn ? u"别的"_s : u"[ti:月光]"_s);
+            QCOMPARE(form.sheet().rowCount(), goesOn ? 1 : 3);
+        } else if (command == u"openNew"_s) {
+            QCOMPARE(form.Text2(1)->text(), goesOn ? u"别的"_s : QString());
+            QCOMPARE(form.Text2(2)->text(), u"没保存的词"_s);
+        } else {
+            QCOMPARE(form.isVisible(), !goesOn);
+        }
+    }
+
+    void nothingAsksWhenNothingIsUnsaved()
+    {
+        Form1 &form = loaded();
+        form.show();
+        type(2, u"词"_s);
+        QVERIFY(form.sheet().saveNew(path(u"done.lrc"_s)));
+        ScriptedPlatform platform;
+        const QString other = path(u"other2.lrc"_s);
+        writeFile(other, crlf({u"[00:00.00]a"_s}));
+        platform.choose(other);
+        form.sheet().dcButton3_Click();
+        QCOMPARE(form.sheet().rowCount(), 1);
+        form.close();
+        QVERIFY(!form.isVisible());
+        QVERIFY(platform.box().shown.isEmpty());
+    }
+
+    void openedWordsCountAsUnsaved()
+    {
+        Form1 &form = loaded();
+        const QString file = path(u"opened.lrc"_s);
+        writeFile(file, crlf({u"a"_s}));
+        QVERIFY(form.sheet().openNew(file));
+        QVERIFY(form.sheet().isModified());
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    configureApplication(app);
+    TestSave test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_save.moc"
