@@ -142,14 +142,16 @@ void LyricSheet::createRow(int k)
     const auto place = [k](auto &array) {
         auto *w = array.load(k);
         setTwipsTop(w, twipsTop(array(k - 1)) + kRowPitch);
-        w->show();
+        return w;
     };
-    place(m_form.Label1);
-    place(m_form.Text1);
-    place(m_form.Text2);
-    place(m_form.dcButton2);
-    place(m_form.dcButton5);
-    m_form.Label1(k)->raise();
+    // The time label stands in front of its row (and of the highlight bar). Made
+    // last, it is already the front-most widget of the panel: QWidget::raise()
+    // would repaint against every sibling, which on a long sheet grows with
+    // every row.
+    QWidget *row[] = {place(m_form.Text1), place(m_form.Text2), place(m_form.dcButton2),
+                      place(m_form.dcButton5), place(m_form.Label1)};
+    for (QWidget *w : row)
+        w->show();
     connect(m_form.Text2(k), &QLineEdit::textEdited, this, [this] { setModified(true); });
     m_form.wireRow(k);
 }
@@ -183,28 +185,9 @@ void LyricSheet::loadOriginal(const QString &chosen)
     }
 
     const QStringList &lines = read.lines;
-    qsizetype notLoaded = 0;
     m_abortLoad = false;
     setLoading(true);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        DoEvents();
-        if (m_abortLoad)
-            break;
-        if (nextRow > kMaxControlIndex) {
-            notLoaded = lines.size() - i;
-            break;
-        }
-        lineBuffer = lines[i];
-        const int k = nextRow;
-        createRow(k);
-        const LyricLineParts parts = SplitLyricLine(lineBuffer);
-        m_form.Label1(k)->setText(parts.label);
-        m_form.Text1(k)->setText(parts.words);
-        nextRow = k + 1;
-        setTwipsHeight(m_form.Picture2, twipsTop(m_form.Label1(k)) + kPanelExtraBelowRow);
-        m_form.VScroll1->setMax(twipsHeight(m_form.Picture2) - kLyricAreaHeight);
-        m_form.VScroll1->setValue(m_form.VScroll1->max());
-    }
+    const qsizetype notLoaded = addRows(lines);
     m_form.Label3->setText(QString::number(nextRow - 1));
     setLoading(false);
 
@@ -228,6 +211,29 @@ void LyricSheet::loadOriginal(const QString &chosen)
                 .arg(QString::number(read.invalidSequences), shown(path)),
             MsgButtons::Ok, MsgIcon::Warning);
     }
+}
+
+qsizetype LyricSheet::addRows(const QStringList &lines)
+{
+    EventPump pumpEvents(&m_form);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        pumpEvents();
+        if (m_abortLoad)
+            return 0;
+        if (nextRow > kMaxControlIndex)
+            return lines.size() - i;
+        lineBuffer = lines[i];
+        const int k = nextRow;
+        createRow(k);
+        const LyricLineParts parts = SplitLyricLine(lineBuffer);
+        m_form.Label1(k)->setText(parts.label);
+        m_form.Text1(k)->setText(parts.words);
+        nextRow = k + 1;
+        setTwipsHeight(m_form.Picture2, twipsTop(m_form.Label1(k)) + kPanelExtraBelowRow);
+        m_form.VScroll1->setMax(twipsHeight(m_form.Picture2) - kLyricAreaHeight);
+        m_form.VScroll1->setValue(m_form.VScroll1->max());
+    }
+    return 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -69,6 +69,9 @@ private:
     bool askSaveAndSave();
     void removeRows();
     void createRow(int k);
+    // Reads the lines into new rows, pumping events once per line. Returns how
+    // many lines found no row (the sheet is full).
+    qsizetype addRows(const QStringList &lines);
     void setLoading(bool loading);
     void reportUnreadable(const LyricFileRead &read, const QString &path);
 
