@@ -34,8 +34,23 @@ public:
         : QFileDialog(parent), m_pathMustExist(pathMustExist)
     {}
 
+    // An open dialog adds the default extension to a typed name only when the
+    // name as typed is no file: a file without a dot can always be opened.
+    void setOpenExtension(const QString &ext) { m_openExtension = ext; }
+    // The chosen file: the typed name with the default extension, or Qt's choice.
+    QString chosen() const { return !m_chosen.isEmpty() ? m_chosen : selectedFiles().value(0); }
+
     void accept() override
     {
+        if (!m_openExtension.isEmpty() && selectedFiles().size() == 1) {
+            const QFileInfo typed(selectedFiles().first());
+            const QString withExt = typed.filePath() + u'.' + m_openExtension;
+            if (!typed.exists() && typed.suffix().isEmpty() && QFileInfo::exists(withExt)) {
+                m_chosen = withExt;
+                QDialog::accept();
+                return;
+            }
+        }
         const QStringList files = selectedFiles();
         if (m_pathMustExist && !files.isEmpty()) {
             const QFileInfo info(files.first());
@@ -52,6 +67,8 @@ public:
 
 private:
     bool m_pathMustExist;
+    QString m_openExtension;
+    QString m_chosen;
 };
 } // namespace
 
@@ -178,7 +195,11 @@ std::optional<QString> QtFileDialogBackend::run(QWidget *parent, const FileDialo
     dialog.setWindowTitle(!request.dialogTitle.isEmpty() ? request.dialogTitle
                           : save                         ? u"另存为"_s
                                                          : u"打开"_s);
-    dialog.setDefaultSuffix(request.defaultExt);
+    // Qt would add a default suffix to every name, an existing dotless one too;
+    // an open dialog adds it only where the typed name is no file.
+    dialog.setDefaultSuffix(save ? request.defaultExt : QString());
+    if (!save)
+        dialog.setOpenExtension(request.defaultExt);
 
     // Each entry shows its own description; the wildcards behind it are Qt's.
     QStringList nameFilters;
@@ -199,10 +220,9 @@ std::optional<QString> QtFileDialogBackend::run(QWidget *parent, const FileDialo
 
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    const QStringList files = dialog.selectedFiles();
-    if (files.isEmpty() || files.first().isEmpty())
+    if (dialog.chosen().isEmpty())
         return std::nullopt;
-    const QString chosen = QFileInfo(files.first()).absoluteFilePath();
+    const QString chosen = QFileInfo(dialog.chosen()).absoluteFilePath();
     m_lastFolder = QFileInfo(chosen).absolutePath();
     return QDir::toNativeSeparators(chosen);
 }
