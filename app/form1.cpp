@@ -96,11 +96,31 @@ Form1::Form1()
     setTabOrder();
     wireEvents();
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen();
 }
 
 Form1::~Form1() = default;
+
+void Form1::centreOnScreen()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // move() places the frame; centre the frame, whose size is known once shown.
+    const QSize frame = frameGeometry().size().expandedTo(size());
+    const QRect area = screen->availableGeometry();
+    move(area.x() + (area.width() - frame.width()) / 2,
+         area.y() + (area.height() - frame.height()) / 2);
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_centred) {
+        m_centred = true;
+        centreOnScreen();
+    }
+}
 
 void Form1::buildLyricPanel()
 {
@@ -197,14 +217,30 @@ void Form1::buildBottomPanel()
 void Form1::setTabOrder()
 {
     // The focus order of the window definition; labels and panels take no focus.
+    // A player is a stop by the controls inside it, in their own order.
     Picture1->setFocusPolicy(Qt::NoFocus);
     Picture2->setFocusPolicy(Qt::NoFocus);
+    const auto controlsOf = [](QWidget *player) {
+        QList<QWidget *> controls;
+        for (QWidget *w : player->findChildren<QWidget *>()) {
+            if (w->focusPolicy() & Qt::TabFocus)
+                controls.append(w);
+        }
+        return controls;
+    };
     QList<QWidget *> order;
-    order << WindowsMediaPlayer1 << Text2(0) << Command1 << VScroll1->bar() << WindowsMediaPlayer2
-          << Text1(0) << dcButton1 << dcButton4 << dcButton3 << dcButton6 << dcButton8 << dcButton7
-          << dcButton2(0) << dcButton5(0);
-    for (qsizetype i = 0; i + 1 < order.size(); ++i)
-        QWidget::setTabOrder(order[i], order[i + 1]);
+    order << controlsOf(WindowsMediaPlayer1) << Text2(0) << Command1 << VScroll1->bar()
+          << controlsOf(WindowsMediaPlayer2) << Text1(0) << dcButton1 << dcButton4 << dcButton3
+          << dcButton6 << dcButton8 << dcButton7 << dcButton2(0) << dcButton5(0);
+    // Link the stops into one round: after the last comes the first again. Linking
+    // the last to the first moves the first, so the chain is linked once more.
+    const auto link = [&order] {
+        for (qsizetype i = 0; i + 1 < order.size(); ++i)
+            QWidget::setTabOrder(order[i], order[i + 1]);
+    };
+    link();
+    QWidget::setTabOrder(order.last(), order.first());
+    link();
 }
 
 void Form1::wireEvents()

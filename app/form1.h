@@ -101,6 +101,7 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildBottomPanel();
@@ -108,11 +109,13 @@ private:
     void setTabOrder();
     void wireEvents();
     void onFocusChanged(QWidget *old, QWidget *now);
+    void centreOnScreen();
 
     QPixmap m_background;
     std::unique_ptr<LyricSheet> m_sheet;
     std::unique_ptr<Playback> m_playback;
     QPointer<Form2> m_form2;
+    bool m_centred = false;
 };
 
 } // namespace syj
