@@ -1,0 +1,303 @@
+// 声韵笺 benchmark: runs the real main window offscreen and prints a table of
+// start-up, loading, saving/reopening and cueing figures, plus one
+// machine-readable "BENCH name value unit" line per figure.
+//
+// Each measurement that needs a fresh process (start-up, peak memory of a load)
+// runs this program again as a child with a probe argument.
+#include "app/application.h"
+#include "app/form1.h"
+#include "platform/mediaplayer.h"
+#include "playback/playback.h"
+#include "sheet/lyricsheet.h"
+#include "sheet/lyrictext.h"
+#include "support/wav.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMediaPlayer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+using namespace syj;
+
+namespace {
+
+qint64 monotonicNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// Peak resident memory of this process in MiB.
+double peakRssMiB()
+{
+    QFile f(u"/proc/self/status"_s);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Stops the event loop at the first paint of the watched window.
+class FirstPaint : public QObject
+{
+public:
+    qint64 at = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint && at == 0) {
+            at = monotonicNs();
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+QStringList lyricLines(int n)
+{
+    QStringList lines;
+    lines.reserve(n + 2);
+    lines << u"[ti:基准测试]"_s << u"[ar:声韵笺]"_s;
+    for (int i = 0; lines.size() < n; ++i) {
+        const int cs = i * 237;
+        lines << u"[%1:%2.%3]第%4句 床前明月光 疑是地上霜"_s
+                     .arg(cs / 6000 % 100, 2, 10, QLatin1Char('0'))
+                     .arg(cs / 100 % 60, 2, 10, QLatin1Char('0'))
+                     .arg(cs % 100, 2, 10, QLatin1Char('0'))
+                     .arg(i + 1);
+    }
+    lines.resize(n);
+    return lines;
+}
+
+// --- child probes ---------------------------------------------------------
+
+int probeStartup(const QString &kind)
+{
+    // Printed by the child: the moment of the first paint of its window.
+    int argc = 1;
+    char arg0[] = "bench";
+    char *argv[] = {arg0, nullptr};
+    QApplication app(argc, argv);
+    configureApplication(app);
+    FirstPaint watch;
+    std::unique_ptr<QWidget> w;
+    if (kind == u"form"_s) {
+        w = std::make_unique<Form1>();
+    } else {
+        w = std::make_unique<QWidget>();
+        w->setFixedSize(944, 609);
+        w->setWindowTitle(u"bare"_s);
+    }
+    w->installEventFilter(&watch);
+    w->show();
+    QApplication::exec();
+    std::printf("%lld\n", static_cast<long long>(watch.at));
+    return 0;
+}
+
+int probeLoad(int lines, const QString &file)
+{
+    int argc = 1;
+    char arg0[] = "bench";
+    char *argv[] = {arg0, nullptr};
+    QApplication app(argc, argv);
+    configureApplication(app);
+    Form1 form;
+    form.show();
+    QCoreApplication::processEvents();
+    QElapsedTimer t;
+    t.start();
+    form.sheet().loadOriginal(file);
+    const double ms = t.nsecsElapsed() / 1e6;
+    if (form.sheet().rowCount() != lines)
+        return 2;
+    std::printf("%.3f %.1f\n", ms, peakRssMiB());
+    return 0;
+}
+
+// --- parent ---------------------------------------------------------------
+
+struct Row {
+    QString name;
+    double value;
+    QString unit;
+    QString goal;
+};
+
+QList<Row> g_rows;
+
+void report(const QString &name, double value, const QString &unit, const QString &goal = {})
+{
+    g_rows.append({name, value, unit, goal});
+    std::printf("BENCH %s %.3f %s\n", qPrintable(name), value, qPrintable(unit));
+    std::fflush(stdout);
+}
+
+QByteArray runChild(const QStringList &args)
+{
+    QProcess p;
+    p.setProgram(QCoreApplication::applicationFilePath());
+    p.setArguments(args);
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.start();
+    p.waitForFinished(300000);
+    return p.readAllStandardOutput();
+}
+
+double startupMs(const QString &kind)
+{
+    const qint64 before = monotonicNs();
+    const QByteArray out = runChild({u"--probe-startup"_s, kind});
+    const qint64 at = out.trimmed().toLongLong();
+    return at > 0 ? (at - before) / 1e6 : -1;
+}
+
+// Milliseconds until the player reports a position within 0.25 s of `seconds`.
+double cueMs(Form1 &form, const QString &media, double seconds)
+{
+    MediaPlayer *player = form.WindowsMediaPlayer1;
+    player->setURL(media);
+    QElapsedTimer wait;
+    wait.start();
+    while (player->mediaPlayer()->mediaStatus() != QMediaPlayer::BufferedMedia &&
+           player->mediaPlayer()->mediaStatus() != QMediaPlayer::LoadedMedia &&
+           wait.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::vector<double> samples;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer t;
+        t.start();
+        form.playback().dcButton2_Click(3);
+        while (std::abs(player->mediaPlayer()->position() / 1000.0 - seconds) > 0.25 &&
+               t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        samples.push_back(t.nsecsElapsed() / 1e6);
+        player->pause();
+        player->setCurrentPosition(0);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return median(samples);
+}
+
+bool makeMp3(const QString &wav, const QString &mp3)
+{
+    const QString gst = QStandardPaths::findExecutable(u"gst-launch-1.0"_s);
+    if (gst.isEmpty())
+        return false;
+    QProcess p;
+    p.start(gst, {u"-q"_s, u"filesrc"_s, u"location="_s + wav, u"!"_s, u"wavparse"_s, u"!"_s,
+                  u"audioconvert"_s, u"!"_s, u"lamemp3enc"_s, u"!"_s, u"filesink"_s,
+                  u"location="_s + mp3});
+    return p.waitForFinished(60000) && p.exitCode() == 0 && QFile(mp3).size() > 0;
+}
+
+int runAll(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    configureApplication(app);
+    QTemporaryDir dir;
+
+    // Start-up: the real window and a bare window of the same size, alternating.
+    std::vector<double> form, bare;
+    for (int i = 0; i < 7; ++i) {
+        form.push_back(startupMs(u"form"_s));
+        bare.push_back(startupMs(u"bare"_s));
+    }
+    const double f = median(form), b = median(bare);
+    report(u"startup_form_ms"_s, f, u"ms"_s);
+    report(u"startup_bare_ms"_s, b, u"ms"_s);
+    report(u"startup_ratio"_s, f / b, u"x"_s, u"< 1.5"_s);
+
+    // Loading through the real loader, each in a fresh process for its peak memory.
+    for (int n : {100, 1000, 10000}) {
+        const QString file = dir.filePath(u"load%1.lrc"_s.arg(n));
+        WriteLyricFile(file, lyricLines(n));
+        const QList<QByteArray> out =
+            runChild({u"--probe-load"_s, QString::number(n), file}).trimmed().split(' ');
+        const double ms = out.value(0).toDouble();
+        const double mib = out.value(1).toDouble();
+        const QString goal = n == 1000 ? u"< 500"_s : n == 10000 ? u"< 5000"_s : QString();
+        report(u"load_%1_ms"_s.arg(n), ms, u"ms"_s, goal);
+        report(u"load_%1_peak_rss_mib"_s.arg(n), mib, u"MiB"_s,
+               n == 10000 ? u"< 300"_s : QString());
+    }
+
+    // Save and reopen of 10,000 rows.
+    {
+        Form1 sheetForm;
+        const QString file = dir.filePath(u"ten-thousand.lrc"_s);
+        WriteLyricFile(file, lyricLines(10000));
+        sheetForm.sheet().loadOriginal(file);
+        for (int i = 1; i < sheetForm.sheet().nextRow; ++i)
+            sheetForm.Text2(i)->setText(u"新词第%1句 举头望明月"_s.arg(i));
+        const QString out = dir.filePath(u"new.lrc"_s);
+        std::vector<double> save, reopen;
+        for (int i = 0; i < 5; ++i) {
+            QElapsedTimer t;
+            t.start();
+            sheetForm.sheet().saveNew(out);
+            save.push_back(t.nsecsElapsed() / 1e6);
+            t.restart();
+            sheetForm.sheet().openNew(out);
+            reopen.push_back(t.nsecsElapsed() / 1e6);
+            sheetForm.sheet().setModified(false);
+        }
+        report(u"save_10000_ms"_s, median(save), u"ms"_s, u"< 500"_s);
+        report(u"reopen_10000_ms"_s, median(reopen), u"ms"_s, u"< 500"_s);
+    }
+
+    // Cueing: from a row click to the player reporting the row's position.
+    {
+        Form1 cueForm;
+        cueForm.show();
+        const QString lrc = dir.filePath(u"cue.lrc"_s);
+        WriteLyricFile(lrc, {u"[ti:cue]"_s, u"[00:01.00]a"_s, u"[00:07.50]b"_s});
+        cueForm.sheet().loadOriginal(lrc);
+        const QString wav = dir.filePath(u"tone.wav"_s);
+        test::writeToneWav(wav, 12.0, 44100);
+        report(u"cue_wav_ms"_s, cueMs(cueForm, wav, 7.5), u"ms"_s);
+        const QString mp3 = dir.filePath(u"tone.mp3"_s);
+        if (makeMp3(wav, mp3))
+            report(u"cue_mp3_ms"_s, cueMs(cueForm, mp3, 7.5), u"ms"_s);
+        else
+            std::printf("# no MP3 encoder (gst-launch-1.0 with lamemp3enc): cue_mp3 skipped\n");
+    }
+
+    std::printf("\n| figure | value | goal |\n|---|---:|---|\n");
+    for (const Row &r : std::as_const(g_rows))
+        std::printf("| %s | %.2f %s | %s |\n", qPrintable(r.name), r.value, qPrintable(r.unit),
+                    qPrintable(r.goal));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc >= 3 && qstrcmp(argv[1], "--probe-startup") == 0)
+        return probeStartup(QString::fromLocal8Bit(argv[2]));
+    if (argc >= 4 && qstrcmp(argv[1], "--probe-load") == 0)
+        return probeLoad(QByteArray(argv[2]).toInt(), QString::fromLocal8Bit(argv[3]));
+    return runAll(argc, argv);
+}

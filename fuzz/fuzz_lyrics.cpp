@@ -1,0 +1,56 @@
+// libFuzzer target over everything that reads lyric text: the bytes-to-lines
+// reader in both encodings, the timed-line rule and tag seconds.
+//
+// Besides "no crash, no sanitizer report" it checks the invariants the sheet
+// relies on: a split line puts itself back together, a timed label is ten
+// characters, tag seconds are finite, and what the program writes it reads back.
+#include "sheet/linerule.h"
+#include "sheet/lyrictext.h"
+
+#include <QStringDecoder>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+using namespace syj;
+
+namespace {
+
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArrayView bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const DecodedLyricText decoded = DecodeLyricBytes(bytes);
+    const QStringList lines = SplitLyricLines(decoded.text);
+
+    for (const QString &line : lines) {
+        check(!line.contains(u'\r'));
+        const bool timed = IsTimedLine(line);
+        const LyricLineParts parts = SplitLyricLine(line);
+        if (timed) {
+            check(CharacterCount(parts.label) == kTagLength);
+            check(parts.label + parts.words == line);
+            if (const std::optional<double> s = TagSeconds(parts.label))
+                check(std::isfinite(*s) && std::fabs(*s) < 100 * 60 + 100);
+        } else {
+            check(parts.label == QString::fromUtf16(kInfoLabel));
+            check(parts.words == line);
+        }
+        check(CharacterCount(line) <= line.size());
+    }
+
+    // What a save writes comes back line for line through the code page.
+    const QByteArray written = EncodeLyricLines(lines);
+    QStringDecoder gb18030("GB18030");
+    const QString reread = gb18030.decode(written);
+    check(!gb18030.hasError());
+    check(SplitLyricLines(reread) == lines);
+    return 0;
+}
