@@ -1,0 +1,344 @@
+// The two players driven by the window's four handlers: opening the
+// accompaniment and the original, and playing either from a row's time.
+// Real QMediaPlayers play short tones written by the test. Positions are
+// compared within TOLERANCE seconds: the player reports its position from the
+// audio clock, and a busy machine can take a tenth of a second or two between
+// the command and the look; an 8 kHz WAV seeks to the sample.
+#include "app/application.h"
+#include "app/form1.h"
+#include "platform/mediaplayer.h"
+#include "playback/playback.h"
+#include "sheet/lyricsheet.h"
+#include "support/scripted.h"
+#include "support/wav.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMediaPlayer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace syj;
+using namespace syj::test;
+
+namespace {
+
+constexpr double TOLERANCE = 0.3;
+
+template <typename Predicate> bool waitFor(Predicate done, int timeoutMs = 5000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+bool near(double a, double b)
+{
+    return std::abs(a - b) <= TOLERANCE;
+}
+
+} // namespace
+
+class TestPlayback : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_accompaniment; // 8 s
+    QString m_original;      // 8 s
+    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<ScriptedPlatform> m_platform;
+
+    MediaPlayer *wmp1() const { return m_form->WindowsMediaPlayer1; }
+    MediaPlayer *wmp2() const { return m_form->WindowsMediaPlayer2; }
+
+    // Rows: 1 info, 2 [00:01.50], 3 [00:00.00], 4 [ab:cd.ef], 5 [00:05.25].
+    void loadRows()
+    {
+        const QString lrc = m_dir.filePath(u"rows.lrc"_s);
+        writeFile(
+            lrc,
+            gbk(u"[ti:测试]\r\n[00:01.50]一\r\n[00:00.00]二\r\n[ab:cd.ef]三\r\n[00:05.25]四\r\n"_s));
+        m_form->sheet().loadOriginal(lrc);
+        QCOMPARE(m_form->sheet().rowCount(), 5);
+    }
+
+    // Opens `file` through the window's open button for `player` (1 or 2).
+    void open(int player, const QString &file)
+    {
+        m_platform->choose(file);
+        if (player == 1)
+            m_form->playback().dcButton1_Click();
+        else
+            m_form->playback().dcButton4_Click();
+        MediaPlayer *p = player == 1 ? wmp1() : wmp2();
+        QVERIFY(waitFor([p] { return p->isPlaying() && p->currentPosition() > 0.05; }));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_accompaniment = m_dir.filePath(u"伴奏.wav"_s);
+        m_original = m_dir.filePath(u"原唱.wav"_s);
+        QVERIFY(writeToneWav(m_accompaniment, 8.0, 8000, 330));
+        QVERIFY(writeToneWav(m_original, 8.0, 8000, 550));
+    }
+
+    void init()
+    {
+        m_platform = std::make_unique<ScriptedPlatform>();
+        m_form = std::make_unique<Form1>();
+        m_form->show();
+        loadRows();
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        m_platform.reset();
+    }
+
+    void startState()
+    {
+        for (MediaPlayer *p : {wmp1(), wmp2()}) {
+            QVERIFY(p->URL().isEmpty());
+            QVERIFY(!p->isPlaying());
+            QCOMPARE(p->volume(), 50);
+            QVERIFY(p->isVisible());
+            QVERIFY(p->findChild<MediaControls *>()->isVisible());
+        }
+    }
+
+    void openStartsFromBeginningAndPausesTheOther_data()
+    {
+        QTest::addColumn<int>("player");
+        QTest::newRow("打开伴奏音乐") << 1;
+        QTest::newRow("打开原唱音乐") << 2;
+    }
+
+    void openStartsFromBeginningAndPausesTheOther()
+    {
+        QFETCH(int, player);
+        MediaPlayer *self = player == 1 ? wmp1() : wmp2();
+        MediaPlayer *other = player == 1 ? wmp2() : wmp1();
+        open(player == 1 ? 2 : 1, player == 1 ? m_original : m_accompaniment);
+        QTest::qWait(300);
+        QVERIFY(other->isPlaying());
+
+        m_platform->choose(player == 1 ? m_accompaniment : m_original);
+        if (player == 1)
+            m_form->playback().dcButton1_Click();
+        else
+            m_form->playback().dcButton4_Click();
+        QCOMPARE(self->URL(), player == 1 ? m_accompaniment : m_original);
+        QVERIFY(waitFor([self] { return self->isPlaying(); }));
+        QVERIFY2(self->currentPosition() < TOLERANCE + 0.2,
+                 qPrintable(QString::number(self->currentPosition())));
+        QVERIFY(!other->isPlaying());
+        const double held = other->currentPosition();
+        QTest::qWait(300);
+        QVERIFY(near(other->currentPosition(), held));
+
+        // The dialog was the shared open set-up.
+        const FileDialogRequest &r = m_platform->dialog().shown.last();
+        QCOMPARE(r.mode, FileDialogRequest::Mode::Open);
+        QCOMPARE(r.flags, 4096);
+        QCOMPARE(r.filter, u"音乐文件(*.*)|*.*|"_s);
+    }
+
+    void sameFileAgainStartsAgain()
+    {
+        open(1, m_accompaniment);
+        QTest::qWait(600);
+        QVERIFY(wmp1()->currentPosition() > 0.4);
+        m_platform->choose(m_accompaniment);
+        m_form->playback().dcButton1_Click();
+        QVERIFY(waitFor([this] { return wmp1()->isPlaying() && wmp1()->currentPosition() < 0.3; }));
+    }
+
+    void cancelledDialogTouchesNeitherPlayer_data()
+    {
+        QTest::addColumn<int>("button"); // 1 or 4
+        QTest::newRow("打开伴奏音乐") << 1;
+        QTest::newRow("打开原唱音乐") << 4;
+    }
+
+    void cancelledDialogTouchesNeitherPlayer()
+    {
+        QFETCH(int, button);
+        open(1, m_accompaniment);
+        m_platform->cancel();
+        if (button == 1)
+            m_form->playback().dcButton1_Click();
+        else
+            m_form->playback().dcButton4_Click();
+        QCOMPARE(m_platform->box().shown.size(), 1);
+        const MessageBoxRequest &box = m_platform->box().shown.first();
+        QCOMPARE(box.text, u"没有找到文件"_s);
+        QCOMPARE(box.title, u"检查"_s);
+        QCOMPARE(box.buttons, MsgButtons::RetryCancel);
+        QCOMPARE(box.icon, MsgIcon::Question);
+        QCOMPARE(wmp1()->URL(), m_accompaniment);
+        QVERIFY(wmp2()->URL().isEmpty());
+        const double before = wmp1()->currentPosition();
+        QTest::qWait(300);
+        QVERIFY(wmp1()->isPlaying());
+        QVERIFY(wmp1()->currentPosition() > before);
+    }
+
+    void rowPlaysFromItsTime_data()
+    {
+        QTest::addColumn<int>("button"); // 2 = 伴奏, 5 = 原唱
+        QTest::addColumn<int>("row");
+        QTest::addColumn<double>("seconds");
+        QTest::newRow("伴奏 at [00:01.50]") << 2 << 2 << 1.5;
+        QTest::newRow("原唱 at [00:01.50]") << 5 << 2 << 1.5;
+        QTest::newRow("伴奏 at [00:00.00] plays from the start") << 2 << 3 << 0.0;
+        QTest::newRow("原唱 at [00:05.25]") << 5 << 5 << 5.25;
+    }
+
+    void rowPlaysFromItsTime()
+    {
+        QFETCH(int, button);
+        QFETCH(int, row);
+        QFETCH(double, seconds);
+        open(1, m_accompaniment);
+        open(2, m_original);
+        MediaPlayer *self = button == 2 ? wmp1() : wmp2();
+        MediaPlayer *other = button == 2 ? wmp2() : wmp1();
+        if (!other->isPlaying())
+            other->play();
+        QVERIFY(waitFor([other] { return other->isPlaying(); }));
+        QTest::qWait(700); // both somewhere past the row's time
+
+        if (button == 2)
+            m_form->playback().dcButton2_Click(row);
+        else
+            m_form->playback().dcButton5_Click(row);
+        QVERIFY(!other->isPlaying());
+        QVERIFY(waitFor(
+            [&] { return self->isPlaying() && near(self->currentPosition(), seconds + 0.05); }));
+        const double held = other->currentPosition();
+        QTest::qWait(400);
+        QVERIFY(self->isPlaying());
+        QVERIFY(self->currentPosition() > seconds + 0.2);
+        QVERIFY(near(other->currentPosition(), held));
+    }
+
+    void secondRowJumps()
+    {
+        open(1, m_accompaniment);
+        m_form->playback().dcButton2_Click(5);
+        QVERIFY(waitFor([this] { return near(wmp1()->currentPosition(), 5.3); }));
+        m_form->playback().dcButton2_Click(2);
+        QVERIFY(waitFor([this] { return near(wmp1()->currentPosition(), 1.55); }));
+        QTest::qWait(300);
+        QVERIFY(wmp1()->isPlaying());
+    }
+
+    void clickWhilePausedStillPositionsAndPlays()
+    {
+        open(2, m_original);
+        wmp2()->pause();
+        QVERIFY(waitFor([this] { return !wmp2()->isPlaying(); }));
+        m_form->playback().dcButton5_Click(5);
+        QVERIFY(waitFor(
+            [this] { return wmp2()->isPlaying() && near(wmp2()->currentPosition(), 5.3); }));
+    }
+
+    void infoRowChangesNothing_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::newRow("伴奏") << 2;
+        QTest::newRow("原唱") << 5;
+    }
+
+    void infoRowChangesNothing()
+    {
+        QFETCH(int, button);
+        open(1, m_accompaniment);
+        open(2, m_original);
+        wmp1()->play();
+        QVERIFY(waitFor([this] { return wmp1()->isPlaying() && wmp2()->isPlaying(); }));
+        const double p1 = wmp1()->currentPosition(), p2 = wmp2()->currentPosition();
+        if (button == 2)
+            m_form->playback().dcButton2_Click(1);
+        else
+            m_form->playback().dcButton5_Click(1);
+        QTest::qWait(300);
+        QVERIFY(wmp1()->isPlaying());
+        QVERIFY(wmp2()->isPlaying());
+        QVERIFY(wmp1()->currentPosition() > p1);
+        QVERIFY(wmp2()->currentPosition() > p2);
+        QVERIFY(m_platform->box().shown.isEmpty());
+    }
+
+    void tagWithoutNumbersPausesOtherOnly()
+    {
+        open(1, m_accompaniment);
+        open(2, m_original);
+        wmp1()->pause();
+        QVERIFY(waitFor([this] { return !wmp1()->isPlaying(); }));
+        const double held = wmp1()->currentPosition();
+        QVERIFY(wmp2()->isPlaying());
+
+        m_form->playback().dcButton2_Click(4); // [ab:cd.ef]
+        QVERIFY(!wmp2()->isPlaying());
+        QTest::qWait(300);
+        QVERIFY(!wmp1()->isPlaying());
+        QVERIFY(near(wmp1()->currentPosition(), held));
+        QVERIFY(m_platform->box().shown.isEmpty()); // no modal box
+    }
+
+    void rowBeforeAnyFileOnlyPausesTheOther()
+    {
+        open(2, m_original);
+        m_form->playback().dcButton2_Click(2);
+        QVERIFY(!wmp2()->isPlaying());
+        QTest::qWait(200);
+        QVERIFY(wmp1()->URL().isEmpty());
+        QVERIFY(!wmp1()->isPlaying());
+        QVERIFY(m_platform->box().shown.isEmpty());
+    }
+
+    void rowButtonsWiredToTheirRow()
+    {
+        // A real click on row 5's 原唱 button plays the original from 5.25 s.
+        open(2, m_original);
+        QTest::mouseClick(m_form->dcButton5(5), Qt::LeftButton);
+        QVERIFY(waitFor([this] { return near(wmp2()->currentPosition(), 5.3); }));
+    }
+
+    void unplayableFileShowsInThePlayer()
+    {
+        const QString bad = m_dir.filePath(u"坏.mp3"_s);
+        writeGarbageFile(bad);
+        open(2, m_original);
+        m_platform->choose(bad);
+        m_form->playback().dcButton1_Click();
+        QVERIFY(waitFor([this] { return !wmp1()->errorText().isEmpty(); }));
+        QVERIFY(!wmp2()->isPlaying()); // the other was paused all the same
+        QVERIFY(m_platform->box().shown.isEmpty());
+        m_form->playback().dcButton2_Click(2); // still harmless
+        QVERIFY(m_form->isVisible());
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    configureApplication(app);
+    TestPlayback test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_playback.moc"
