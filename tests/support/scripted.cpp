@@ -14,6 +14,8 @@ std::optional<QString> ScriptedFileDialog::run(QWidget *, const FileDialogReques
         return std::nullopt;
     std::optional<QString> a = answers.front();
     answers.pop_front();
+    if (afterAnswer)
+        afterAnswer();
     return a;
 }
 

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -24,6 +25,9 @@ public:
 
     QList<FileDialogRequest> shown;
     std::deque<std::optional<QString>> answers;
+    // Runs after the dialog has answered, before the command goes on: for
+    // changing the world behind the user's back (a file that vanishes).
+    std::function<void()> afterAnswer;
 };
 
 // Records every box it was shown and answers from a queue; an empty queue
