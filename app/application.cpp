@@ -15,6 +15,8 @@ void configureApplication(QApplication &app)
     QApplication::setApplicationName(u"shengyunjian"_s);
     QApplication::setOrganizationName(u"shengyunjian"_s);
     QApplication::setQuitOnLastWindowClosed(true);
+    // Lets the desktop match the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(u"io.github.shengyunjian.shengyunjian"_s);
 
     QFont ui = QApplication::font();
     ui.setFamilies({u"Noto Sans CJK SC"_s, u"WenQuanYi Micro Hei"_s, u"Sans Serif"_s});
