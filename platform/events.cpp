@@ -25,8 +25,13 @@ EventPump::EventPump(QWidget *window) : m_window(window)
 
 EventPump::~EventPump()
 {
-    if (m_window && m_wasEnabled)
-        m_window->setUpdatesEnabled(true);
+    if (!m_window || !m_wasEnabled)
+        return;
+    // Paint what the last frame did not show, now: an update request that came
+    // while updates were off is not repeated by the window system.
+    m_window->setUpdatesEnabled(true);
+    if (m_window->isVisible())
+        m_window->repaint();
 }
 
 void EventPump::operator()()
