@@ -99,7 +99,12 @@ Form1::Form1()
     centreOnScreen();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // Rows and players are destroyed after this body, and focus moves while they
+    // go: no application-wide signal may reach this window then.
+    disconnect(qApp, nullptr, this, nullptr);
+}
 
 void Form1::centreOnScreen()
 {

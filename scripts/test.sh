@@ -39,7 +39,9 @@ BUILD_DIR="$asan_dir" BUILD_TYPE=Debug \
   CMAKE_EXTRA_ARGS="$base_args -DSYJ_WERROR=ON -DSYJ_TESTS=ON -DSYJ_SANITIZE=ON -DSYJ_BENCH=OFF" \
   "$root/scripts/setup.sh"
 # Leaks are not checked: Qt, fontconfig and GStreamer keep caches until exit by design.
-ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:strict_string_checks=1 \
+# strndup is not intercepted: libxkbcommon-x11 (not ours) hands it unterminated atom
+# names with a correct length, which the interceptor misreads as an overflow.
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:strict_string_checks=1:intercept_strndup=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_ctest asan --test-dir "$asan_dir" "$@"
 
