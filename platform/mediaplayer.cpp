@@ -3,8 +3,10 @@
 #include <QAudio>
 #include <QAudioOutput>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -16,7 +18,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -37,6 +38,13 @@ constexpr int kHoldLimitMs = 3000;
 // How long a file that reported an error while loading has to prove it
 // loads after all (see MediaPlayer::onPlayerError).
 constexpr int kFailGraceMs = 500;
+// How long the player stays without a source between two files, for the
+// first file's last messages to come in (see MediaPlayer::loadSource).
+constexpr int kSwitchGapMs = 100;
+// An end reported this soon after starting, far from the end, is not one
+// (see MediaPlayer::endedTooSoon).
+constexpr int kEarlyEndMs = 500;
+constexpr int kEarlyEndRetries = 3;
 
 // A horizontal slider that jumps to the place clicked rather than paging
 // towards it, and keeps the handle under the pointer for dragging on.
@@ -62,11 +70,20 @@ protected:
                 // Held down from here on, so the jump and the drag that may
                 // follow count as one move that ends on release.
                 setSliderDown(true);
-                setValue(QStyle::sliderValueFromPosition(minimum(), maximum(), x, span,
-                                                         opt.upsideDown));
+                setValue(
+                    QStyle::sliderValueFromPosition(minimum(), maximum(), x, span, opt.upsideDown));
             }
         }
         QSlider::mousePressEvent(event);
+    }
+
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        QSlider::mouseReleaseEvent(event);
+        // Should the style have placed the handle a pixel off the pointer,
+        // QSlider never took the press as its own and would leave it held.
+        if (isSliderDown() && !(event->buttons() & Qt::LeftButton))
+            setSliderDown(false);
     }
 };
 
@@ -86,14 +103,16 @@ int toSliderValue(qint64 ms)
     return static_cast<int>(std::clamp<qint64>(ms, 0, INT_MAX));
 }
 
-QString displayName(const QString &path)
+// Size and modification time: enough to tell a file written anew.
+QString fileStamp(const QUrl &url)
 {
-    const QUrl url(path);
-    if (url.isValid() && url.scheme().size() > 1 && !url.isLocalFile())
-        return url.fileName().isEmpty() ? path : url.fileName();
-    const QString local = url.isLocalFile() ? url.toLocalFile() : path;
-    const QString name = QFileInfo(local).fileName();
-    return name.isEmpty() ? path : name;
+    if (!url.isLocalFile())
+        return QString();
+    const QFileInfo info(url.toLocalFile());
+    if (!info.exists())
+        return QString();
+    return QString::number(info.size()) + u'/' +
+           QString::number(info.lastModified().toMSecsSinceEpoch());
 }
 
 // A path as the program gives it, or a URL with a scheme ("file:///…").
@@ -103,6 +122,14 @@ QUrl toUrl(const QString &path)
     if (url.isValid() && url.scheme().size() > 1 && path.contains(u"://"_s))
         return url;
     return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+}
+
+QString displayName(const QString &path)
+{
+    const QUrl url = toUrl(path);
+    const QString name =
+        url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.fileName();
+    return name.isEmpty() ? path : name;
 }
 
 } // namespace
@@ -164,7 +191,7 @@ MediaControls::MediaControls(QWidget *parent) : QWidget(parent)
     bottom->addWidget(m_volumeSlider);
 
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(6, 4, 6, 4);
+    column->setContentsMargins(5, 3, 5, 3);
     column->setSpacing(2);
     column->addLayout(top);
     column->addLayout(bottom);
@@ -181,10 +208,10 @@ MediaControls::MediaControls(QWidget *parent) : QWidget(parent)
     m_backAction = m_menu->addAction(u"后退 5 秒"_s, this, [this] { seekBy(-kSkipMs); });
     m_forwardAction = m_menu->addAction(u"前进 5 秒"_s, this, [this] { seekBy(kSkipMs); });
     m_menu->addSeparator();
-    m_louderAction = m_menu->addAction(u"增大音量"_s, this,
-                                       [this] { setVolume(volume() + kVolumeStep); });
-    m_quieterAction = m_menu->addAction(u"减小音量"_s, this,
-                                        [this] { setVolume(volume() - kVolumeStep); });
+    m_louderAction =
+        m_menu->addAction(u"增大音量"_s, this, [this] { setVolume(volume() + kVolumeStep); });
+    m_quieterAction =
+        m_menu->addAction(u"减小音量"_s, this, [this] { setVolume(volume() - kVolumeStep); });
     m_muteAction = m_menu->addAction(u"静音"_s);
     m_muteAction->setCheckable(true);
 
@@ -349,8 +376,7 @@ void MediaControls::updateTimeLabel(qint64 positionMs)
 void MediaControls::updateFileLabel()
 {
     const int width = std::max(0, m_fileLabel->contentsRect().width());
-    m_fileLabel->setText(
-        m_fileLabel->fontMetrics().elidedText(m_fileText, Qt::ElideMiddle, width));
+    m_fileLabel->setText(m_fileLabel->fontMetrics().elidedText(m_fileText, Qt::ElideMiddle, width));
 }
 
 void MediaControls::updateCommands()
@@ -372,6 +398,7 @@ void MediaControls::updateCommands()
     m_stopButton->setEnabled(m_stopAction->isEnabled());
     m_stopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
     m_seekSlider->setEnabled(seekable);
+    m_timeLabel->setEnabled(m_mediaAvailable);
 }
 
 void MediaControls::updateMuteIcon()
@@ -391,13 +418,19 @@ void MediaControls::updateMuteIcon()
 MediaPlayer::MediaPlayer(QWidget *parent)
     : QWidget(parent), m_player(new QMediaPlayer(this)), m_audio(new QAudioOutput(this)),
       m_controls(new MediaControls(this)), m_holdTimer(new QTimer(this)),
-      m_failTimer(new QTimer(this))
+      m_failTimer(new QTimer(this)), m_switchTimer(new QTimer(this))
 {
     m_player->setAudioOutput(m_audio);
 
+    // A thin panel sets the player off from the toolbar around it.
+    auto *panel = new QFrame(this);
+    panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto *inPanel = new QVBoxLayout(panel);
+    inPanel->setContentsMargins(0, 0, 0, 0);
+    inPanel->addWidget(m_controls);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_controls);
+    layout->addWidget(panel);
 
     m_controls->setVolume(kDefaultVolume);
     applyVolume();
@@ -414,6 +447,9 @@ MediaPlayer::MediaPlayer(QWidget *parent)
     m_failTimer->setSingleShot(true);
     m_failTimer->setInterval(kFailGraceMs);
     connect(m_failTimer, &QTimer::timeout, this, &MediaPlayer::confirmLoadFailure);
+    m_switchTimer->setSingleShot(true);
+    m_switchTimer->setInterval(kSwitchGapMs);
+    connect(m_switchTimer, &QTimer::timeout, this, &MediaPlayer::finishSwitch);
 
     connect(m_controls, &MediaControls::play, this, &MediaPlayer::play);
     connect(m_controls, &MediaControls::pause, this, &MediaPlayer::pause);
@@ -433,8 +469,7 @@ MediaPlayer::MediaPlayer(QWidget *parent)
         scheduleApply();
     });
     connect(m_player, &QMediaPlayer::seekableChanged, this, &MediaPlayer::scheduleApply);
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this,
-            &MediaPlayer::onMediaStatusChanged);
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MediaPlayer::onMediaStatusChanged);
     connect(m_player, &QMediaPlayer::playbackStateChanged, this,
             &MediaPlayer::onPlaybackStateChanged);
     connect(m_player, &QMediaPlayer::errorOccurred, this, &MediaPlayer::onPlayerError);
@@ -457,18 +492,38 @@ QSize MediaPlayer::sizeHint() const
 
 void MediaPlayer::setURL(const QString &path)
 {
+    const QUrl url = path.isEmpty() ? QUrl() : toUrl(path);
+    const QString stamp = fileStamp(url);
+
+    // The same file again, loaded without trouble and unchanged on disk:
+    // start it over rather than load it again. Loading is the slow and
+    // fragile part (see loadSource()), and the program asks for this often.
+    if (!url.isEmpty() && url == m_source && stamp == m_sourceStamp && isReady()) {
+        m_url = path;
+        clearPending();
+        m_pendingPosition = 0;
+        m_pendingPlay = true;
+        m_controls->setPosition(0);
+        applyPending();
+        notePlaying();
+        return;
+    }
+
     clearPending();
     m_error.clear();
     m_loadError.clear();
     m_failTimer->stop();
+    m_startClock.invalidate();
+    m_earlyEnds = 0;
     m_url = path;
+    m_sourceStamp = stamp;
     // Until the new source is set, whatever the player reports is about the
     // old one (setSource() stops the old one first, reporting as it goes).
     m_source = QUrl();
     m_controls->setPosition(0);
 
     if (path.isEmpty()) {
-        m_player->setSource(QUrl());
+        unloadSource();
         m_controls->setFileName(QString());
         m_controls->setMediaAvailable(false);
         m_controls->setDuration(0);
@@ -476,28 +531,56 @@ void MediaPlayer::setURL(const QString &path)
         return;
     }
 
-    const QUrl url = toUrl(path);
     if (url.isLocalFile()) {
         const QFileInfo info(url.toLocalFile());
         if (!info.exists() || !info.isFile()) {
-            m_player->setSource(QUrl());
+            unloadSource();
             m_controls->setDuration(0);
             fail(info.exists() ? u"不是一个文件"_s : u"找不到文件"_s);
             return;
         }
     }
 
-    // The player ignores the source it already has; clearing it first makes
-    // the same file load again and start from the beginning.
-    if (m_player->source() == url)
-        m_player->setSource(QUrl());
-    m_source = url;
     m_pendingPlay = true;
     m_controls->setFileName(path);
     m_controls->setMediaAvailable(true);
-    m_player->setSource(url);
-    scheduleApply();
+    loadSource(url);
     notePlaying();
+}
+
+void MediaPlayer::loadSource(const QUrl &url)
+{
+    // Two faults of Qt 6.4's GStreamer player shape this.
+    //
+    // It hands the last messages of the file before (an error, an end of
+    // stream) to the next file when they arrive after the switch: a good file
+    // given right after a broken one could stop at once, "at its end". So
+    // the old file is let go first, its last words arrive while the player
+    // has no source at all, and only then the new file is given.
+    //
+    // And, rarely, it deadlocks inside setSource(): it seeks the new pipeline
+    // while the pipeline's own thread is still wiring up the decoder. Nothing
+    // here can close that window; calling setSource() no more often than a
+    // new file needs keeps the exposure small (see setURL()).
+    m_source = url;
+    if (!m_player->source().isEmpty())
+        unloadSource(); // finishSwitch() follows
+    else if (!m_switchTimer->isActive())
+        finishSwitch();
+}
+
+void MediaPlayer::unloadSource()
+{
+    m_player->setSource(QUrl());
+    m_switchTimer->start();
+}
+
+void MediaPlayer::finishSwitch()
+{
+    if (m_source.isEmpty() || m_player->source() == m_source)
+        return;
+    m_player->setSource(m_source);
+    scheduleApply();
 }
 
 void MediaPlayer::play()
@@ -627,27 +710,51 @@ void MediaPlayer::applyPending()
             holdSound(true);
             if (!m_holdTimer->isActive())
                 m_holdTimer->start();
-            m_player->play();
+            startPlayer(m_player->position());
         }
         return;
     }
     m_holdTimer->stop();
     m_seekAnyway = false;
+    qint64 from = m_player->position();
     if (m_pendingPosition) {
-        qint64 ms = *m_pendingPosition;
+        from = *m_pendingPosition;
         m_pendingPosition.reset();
         const qint64 length = m_player->duration();
         if (length > 0)
-            ms = std::min(ms, length);
-        m_player->setPosition(ms);
-        m_controls->setPosition(ms);
+            from = std::min(from, length);
+        m_player->setPosition(from);
+        m_controls->setPosition(from);
     }
     if (m_pendingPlay) {
-        m_player->play();
+        startPlayer(from);
         m_pendingPlay = false;
     }
     holdSound(false);
     notePlaying();
+}
+
+void MediaPlayer::startPlayer(qint64 fromMs)
+{
+    m_startedFromMs = fromMs;
+    m_startClock.start();
+    m_player->play();
+}
+
+bool MediaPlayer::endedTooSoon()
+{
+    // Right after a file that failed, Qt 6.4's player may report the end of
+    // the next one the moment it starts, having played nothing: an end of
+    // stream left over in the output from the file before. A real end this
+    // soon would need a start within a second of the end, which this rules
+    // out; a few retries at most, so a file that truly ends early stops.
+    if (!m_startClock.isValid() || m_startClock.elapsed() > kEarlyEndMs)
+        return false;
+    const qint64 length = m_player->duration();
+    if (length <= 0 || length - m_startedFromMs < 1000 || m_earlyEnds >= kEarlyEndRetries)
+        return false;
+    ++m_earlyEnds;
+    return true;
 }
 
 void MediaPlayer::clearPending()
@@ -681,11 +788,19 @@ void MediaPlayer::onMediaStatusChanged(QMediaPlayer::MediaStatus status)
         m_failTimer->stop();
         m_loadError.clear();
         break;
+    case QMediaPlayer::EndOfMedia:
+        if (endedTooSoon()) {
+            if (!m_pendingPosition)
+                m_pendingPosition = m_startedFromMs;
+            m_pendingPlay = true;
+        } else {
+            m_startClock.invalidate();
+        }
+        break;
     case QMediaPlayer::NoMedia:
     case QMediaPlayer::LoadingMedia:
     case QMediaPlayer::StalledMedia:
     case QMediaPlayer::BufferingMedia:
-    case QMediaPlayer::EndOfMedia:
         break;
     }
     scheduleApply();
@@ -699,7 +814,7 @@ void MediaPlayer::onPlaybackStateChanged(QMediaPlayer::PlaybackState state)
 
 void MediaPlayer::onPlayerError(QMediaPlayer::Error error, const QString &message)
 {
-    if (error == QMediaPlayer::NoError || m_source.isEmpty() || !m_error.isEmpty())
+    if (error == QMediaPlayer::NoError || !isCurrentSource() || !m_error.isEmpty())
         return; // nothing, no file of ours, or the first reason given stands
     // The backend's words are terse and English ("Internal data stream
     // error."), and a file it has no decoder for reads the same as a broken
@@ -784,9 +899,9 @@ void MediaPlayer::applyMuted()
 
 void MediaPlayer::applyVolume()
 {
-    const float linear = QAudio::convertVolume(static_cast<float>(volume()) / 100.0f,
-                                               QAudio::LogarithmicVolumeScale,
-                                               QAudio::LinearVolumeScale);
+    const float linear =
+        QAudio::convertVolume(static_cast<float>(volume()) / 100.0f, QAudio::LogarithmicVolumeScale,
+                              QAudio::LinearVolumeScale);
     m_audio->setVolume(linear);
 }
 

@@ -7,11 +7,11 @@
 // MediaControls is only the face: it shows what it is told and turns clicks
 // into intent signals. MediaPlayer owns the QMediaPlayer and wires the two.
 
+#include <QElapsedTimer>
 #include <QMediaPlayer>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
-
 #include <optional>
 
 class QAction;
@@ -161,11 +161,16 @@ Q_SIGNALS:
     void errorOccurred(const QString &message);
 
 private:
+    void loadSource(const QUrl &url);
+    void unloadSource();
+    void finishSwitch();
     bool isCurrentSource() const;
     bool isReady() const;
     bool canSeek() const;
     void scheduleApply();
     void applyPending();
+    void startPlayer(qint64 fromMs);
+    bool endedTooSoon();
     void clearPending();
     void holdSound(bool hold);
     void onMediaStatusChanged(QMediaPlayer::MediaStatus status);
@@ -182,11 +187,14 @@ private:
     MediaControls *m_controls = nullptr;
     QTimer *m_holdTimer = nullptr;
     QTimer *m_failTimer = nullptr;
+    QTimer *m_switchTimer = nullptr;
 
     QString m_url;
     // The source the player was given for m_url; empty while there is none,
     // or while the player is being switched over to it.
     QUrl m_source;
+    // Size and time of the file when it was loaded.
+    QString m_sourceStamp;
     QString m_error;
     // Why loading failed, as far as the player said before giving up on it.
     QString m_loadError;
@@ -197,6 +205,10 @@ private:
     // Playing silently until the position can be set.
     bool m_holdingSound = false;
     bool m_wasPlaying = false;
+    // When and from where the player was last told to play.
+    QElapsedTimer m_startClock;
+    qint64 m_startedFromMs = 0;
+    int m_earlyEnds = 0;
 };
 
 } // namespace syj

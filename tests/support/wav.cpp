@@ -3,9 +3,8 @@
 #include <QByteArray>
 #include <QFile>
 #include <QtEndian>
-
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <iterator>
 #include <numbers>

@@ -1,0 +1,686 @@
+// The embedded player, driven through a real QMediaPlayer on short tones
+// written for the test. Positions are compared with a wall clock, so the
+// checks allow TOLERANCE seconds: the player reports its position from the
+// audio clock, and between asking for it and the event loop getting round to
+// the check a busy machine can lose a tenth of a second or two. An 8 kHz WAV
+// seeks to the sample, so nothing is lost there.
+
+#include "platform/mediaplayer.h"
+#include "support/wav.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QAudioOutput>
+#include <QDebug>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using syj::MediaControls;
+using syj::MediaPlayer;
+
+namespace {
+
+constexpr double TOLERANCE = 0.3;
+constexpr int LOAD_TIMEOUT_MS = 5000;
+
+// QTest::qWaitFor() sleeps between its looks, and the player's messages
+// then trickle in: loading takes some 700 ms instead of 20. QTest::qWait()
+// runs a proper event loop.
+template <typename Predicate> bool waitFor(Predicate done, int timeoutMs = LOAD_TIMEOUT_MS)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+QStringList actionTexts(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *a : menu->actions()) {
+        if (!a->isSeparator())
+            texts << a->text();
+    }
+    return texts;
+}
+
+QAction *findAction(const QMenu *menu, const QString &text)
+{
+    for (QAction *a : menu->actions()) {
+        if (a->text() == text)
+            return a;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestMediaPlayer : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_long;  // 4 s
+    QString m_short; // 1 s
+    QString m_mp3;   // 4 s, no length header
+
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+    // Opens the file and waits until it really plays.
+    static bool startPlaying(MediaPlayer &p, const QString &path)
+    {
+        QStringList seen; // what the player went through, for the failure message
+        QElapsedTimer clock;
+        clock.start();
+        QMediaPlayer *m = p.mediaPlayer();
+        const auto c1 = connect(m, &QMediaPlayer::mediaStatusChanged, m, [&](auto s) {
+            seen << u"%1ms %2"_s.arg(clock.elapsed()).arg(QVariant::fromValue(s).toString());
+        });
+        const auto c2 = connect(m, &QMediaPlayer::playbackStateChanged, m, [&](auto s) {
+            seen << u"%1ms %2"_s.arg(clock.elapsed()).arg(QVariant::fromValue(s).toString());
+        });
+        const auto c3 = connect(m, &QMediaPlayer::positionChanged, m, [&](qint64 ms) {
+            seen << u"%1ms at %2"_s.arg(clock.elapsed()).arg(ms);
+        });
+        p.setURL(path);
+        const bool ok = waitFor([&] { return m->playbackState() == QMediaPlayer::PlayingState; });
+        disconnect(c1);
+        disconnect(c2);
+        disconnect(c3);
+        if (!ok) {
+            qWarning("did not start: %s; went through: %s", describe(p).constData(),
+                     qPrintable(seen.join(u", "_s)));
+        }
+        return ok;
+    }
+
+    static QByteArray describe(const MediaPlayer &p)
+    {
+        QString text;
+        QDebug(&text) << p.mediaPlayer()->mediaStatus() << p.mediaPlayer()->playbackState()
+                      << p.mediaPlayer()->error() << p.mediaPlayer()->errorString()
+                      << "widget:" << p.isPlaying() << p.currentPosition() << p.errorText();
+        return text.toUtf8();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_long = file(u"伴奏.wav"_s);
+        m_short = file(u"short.wav"_s);
+        QVERIFY(syj::test::writeToneWav(m_long, 4.0));
+        QVERIFY(syj::test::writeToneWav(m_short, 1.0));
+        m_mp3 = file(u"原唱.mp3"_s);
+        QVERIFY(syj::test::writeSilentMp3(m_mp3, 4.0));
+    }
+
+    void startsEmpty()
+    {
+        MediaPlayer p;
+        p.resize(377, 65);
+        p.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&p));
+
+        QVERIFY(p.URL().isEmpty());
+        QCOMPARE(p.volume(), 50);
+        QVERIFY(!p.isPlaying());
+        QCOMPARE(p.currentPosition(), 0.0);
+        QVERIFY(p.errorText().isEmpty());
+        QCOMPARE(p.controls()->fileText(), u"未打开文件"_s);
+        QCOMPARE(p.findChild<QLabel *>(u"timeLabel"_s)->text(), u"00:00 / 00:00"_s);
+        QVERIFY(!p.findChild<QAbstractButton *>(u"playButton"_s)->isEnabled());
+
+        // Every control is shown, whole, inside the 377 x 65 place.
+        const QStringList names = {u"playButton"_s,   u"stopButton"_s, u"seekSlider"_s,
+                                   u"volumeSlider"_s, u"muteButton"_s, u"timeLabel"_s,
+                                   u"fileLabel"_s};
+        for (const QString &name : names) {
+            const auto *w = p.findChild<QWidget *>(name);
+            QVERIFY2(w, qPrintable(name));
+            QVERIFY2(w->isVisible(), qPrintable(name));
+            const QRect r(w->mapTo(&p, QPoint(0, 0)), w->size());
+            QVERIFY2(!r.isEmpty() && p.rect().contains(r),
+                     qPrintable(name + u" lies outside the player"_s));
+        }
+        QVERIFY(p.findChild<QSlider *>(u"seekSlider"_s)->width() >= 100);
+    }
+
+    void commandsOnEmptyPlayerAreHarmless()
+    {
+        MediaPlayer p;
+        QSignalSpy errors(&p, &MediaPlayer::errorOccurred);
+        p.pause();
+        p.play();
+        p.setCurrentPosition(3.0);
+        p.stop();
+        p.pause();
+        QCOMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::StoppedState);
+        QVERIFY(!p.isPlaying());
+        QCOMPARE(p.currentPosition(), 0.0);
+        QVERIFY(p.errorText().isEmpty());
+        QCOMPARE(errors.count(), 0);
+    }
+
+    void setUrlPlaysFromBeginning()
+    {
+        MediaPlayer p;
+        QSignalSpy playing(&p, &MediaPlayer::playingChanged);
+        p.setURL(m_long);
+        QCOMPARE(p.URL(), m_long);
+        QVERIFY(p.isPlaying()); // on its way
+        QTRY_COMPARE_WITH_TIMEOUT(p.mediaPlayer()->playbackState(), QMediaPlayer::PlayingState,
+                                  LOAD_TIMEOUT_MS);
+        QVERIFY(p.currentPosition() < TOLERANCE);
+        QCOMPARE(p.controls()->fileText(), u"伴奏.wav"_s);
+
+        // It plays in real time.
+        const double start = p.currentPosition();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(500);
+        const double expected = start + clock.elapsed() / 1000.0;
+        QVERIFY2(qAbs(p.currentPosition() - expected) < TOLERANCE,
+                 qPrintable(u"at %1, expected %2"_s.arg(p.currentPosition()).arg(expected)));
+        QCOMPARE(playing.count(), 1);
+        QCOMPARE(playing.first().first().toBool(), true);
+        QVERIFY(p.findChild<QSlider *>(u"seekSlider"_s)->isEnabled());
+    }
+
+    void sameUrlStartsAgain()
+    {
+        MediaPlayer p;
+        QVERIFY(startPlaying(p, m_long));
+        p.setCurrentPosition(2.5);
+        QTRY_VERIFY_WITH_TIMEOUT(p.currentPosition() >= 2.5, LOAD_TIMEOUT_MS);
+
+        p.setURL(m_long);
+        QVERIFY(p.currentPosition() < TOLERANCE);
+        QTRY_COMPARE_WITH_TIMEOUT(p.mediaPlayer()->playbackState(), QMediaPlayer::PlayingState,
+                                  LOAD_TIMEOUT_MS);
+        QVERIFY2(p.currentPosition() < 1.0, qPrintable(QString::number(p.currentPosition())));
+        QTest::qWait(200);
+        QVERIFY(p.isPlaying());
+        QVERIFY(p.currentPosition() < 1.0);
+    }
+
+    void sameFileWrittenAnewIsLoadedAgain()
+    {
+        // The writer exports a new mix of the accompaniment under the same name.
+        const QString path = file(u"mix.wav"_s);
+        QVERIFY(syj::test::writeToneWav(path, 4.0));
+        MediaPlayer p;
+        QVERIFY(startPlaying(p, path));
+        QTRY_VERIFY(qAbs(p.duration() - 4.0) < 0.01);
+
+        QVERIFY(syj::test::writeToneWav(path, 2.0));
+        QVERIFY(startPlaying(p, path));
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(p.duration() - 2.0) < 0.01, LOAD_TIMEOUT_MS);
+        QVERIFY(p.currentPosition() < 1.0);
+    }
+
+    void sameFileIsTriedAgainAfterItFailed()
+    {
+        const QString path = file(u"late.wav"_s);
+        QVERIFY(syj::test::writeGarbageFile(path));
+        MediaPlayer p;
+        p.setURL(path);
+        QTRY_VERIFY_WITH_TIMEOUT(!p.errorText().isEmpty(), LOAD_TIMEOUT_MS);
+
+        QVERIFY(syj::test::writeToneWav(path, 2.0));
+        QVERIFY(startPlaying(p, path));
+        QVERIFY(p.errorText().isEmpty());
+        QVERIFY(!p.controls()->showsError());
+    }
+
+    void seekLandsAtRequestedTime_data()
+    {
+        QTest::addColumn<double>("target");
+        QTest::addColumn<bool>("pausedFirst");
+        QTest::newRow("forward while playing") << 2.5 << false;
+        QTest::newRow("back to the start while playing") << 0.0 << false;
+        QTest::newRow("while paused, then play") << 1.5 << true;
+        QTest::newRow("fraction of a second") << 3.25 << false;
+    }
+
+    void seekLandsAtRequestedTime()
+    {
+        QFETCH(double, target);
+        QFETCH(bool, pausedFirst);
+
+        MediaPlayer p;
+        QVERIFY(startPlaying(p, m_long));
+        QTest::qWait(300);
+        if (pausedFirst) {
+            p.pause();
+            QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
+        }
+        p.setCurrentPosition(target);
+        QVERIFY(qAbs(p.controls()->position() / 1000.0 - target) < 0.001);
+        if (pausedFirst) {
+            QTest::qWait(200);
+            QVERIFY2(qAbs(p.currentPosition() - target) < TOLERANCE,
+                     qPrintable(QString::number(p.currentPosition())));
+            p.play();
+        }
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(400);
+        const double expected = target + clock.elapsed() / 1000.0;
+        QVERIFY2(qAbs(p.currentPosition() - expected) < TOLERANCE,
+                 qPrintable(u"at %1, expected %2"_s.arg(p.currentPosition()).arg(expected)));
+        QCOMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PlayingState);
+        QVERIFY(p.isPlaying());
+    }
+
+    void positionGivenWhileLoadingIsKept_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("playAgain");
+        QTest::addColumn<bool>("userMuted");
+        QTest::newRow("wav: setURL then position") << m_long << false << false;
+        QTest::newRow("wav: setURL, position, play") << m_long << true << false;
+        // The player learns an MP3's length only while playing it, and loses
+        // any seek made before then.
+        QTest::newRow("mp3: setURL then position") << m_mp3 << false << false;
+        QTest::newRow("mp3: setURL, position, play") << m_mp3 << true << false;
+        QTest::newRow("mp3, muted by the user") << m_mp3 << false << true;
+    }
+
+    void positionGivenWhileLoadingIsKept()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, playAgain);
+        QFETCH(bool, userMuted);
+
+        MediaPlayer p;
+        if (userMuted)
+            p.controls()->setMuted(true);
+        p.setURL(path);
+        QVERIFY(p.mediaPlayer()->mediaStatus() != QMediaPlayer::BufferedMedia);
+        p.setCurrentPosition(2.0);
+        if (playAgain)
+            p.play();
+        QCOMPARE(p.currentPosition(), 2.0);
+        QVERIFY(p.isPlaying());
+
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_COMPARE_WITH_TIMEOUT(p.mediaPlayer()->playbackState(), QMediaPlayer::PlayingState,
+                                  LOAD_TIMEOUT_MS);
+        QTRY_VERIFY_WITH_TIMEOUT(p.currentPosition() > 2.1, LOAD_TIMEOUT_MS);
+        const double pos = p.currentPosition();
+        QVERIFY2(pos <= 2.0 + clock.elapsed() / 1000.0 + TOLERANCE,
+                 qPrintable(QString::number(pos)));
+        // Whatever the player did to get there, the sound is as the user left it.
+        QCOMPARE(p.mediaPlayer()->audioOutput()->isMuted(), userMuted);
+        QCOMPARE(p.controls()->isMuted(), userMuted);
+    }
+
+    void seekRightAfterStartIsKept()
+    {
+        // Playing, but too soon for the player to know the MP3's length.
+        MediaPlayer p;
+        QVERIFY(startPlaying(p, m_mp3));
+        p.setCurrentPosition(3.0);
+        QCOMPARE(p.currentPosition(), 3.0);
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY_WITH_TIMEOUT(p.currentPosition() > 3.1, LOAD_TIMEOUT_MS);
+        QVERIFY2(p.currentPosition() <= 3.0 + clock.elapsed() / 1000.0 + TOLERANCE,
+                 qPrintable(QString::number(p.currentPosition())));
+    }
+
+    void positionOutOfRange_data()
+    {
+        QTest::addColumn<double>("asked");
+        QTest::addColumn<double>("lowest");
+        QTest::addColumn<double>("highest");
+        QTest::newRow("negative") << -3.0 << 0.0 << TOLERANCE;
+        QTest::newRow("not a number") << qQNaN() << 0.0 << TOLERANCE;
+        QTest::newRow("past the end") << 60.0 << 3.0 << 4.0;
+        QTest::newRow("infinite") << qInf() << 3.0 << 4.0;
+    }
+
+    void positionOutOfRange()
+    {
+        QFETCH(double, asked);
+        QFETCH(double, lowest);
+        QFETCH(double, highest);
+
+        MediaPlayer p;
+        QVERIFY(startPlaying(p, m_long));
+        p.pause();
+        QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
+        p.setCurrentPosition(asked);
+        QTest::qWait(100);
+        const double pos = p.currentPosition();
+        QVERIFY2(pos >= lowest && pos <= highest, qPrintable(QString::number(pos)));
+        QVERIFY(p.errorText().isEmpty());
+    }
+
+    void pauseHalts()
+    {
+        MediaPlayer p;
+        QVERIFY(startPlaying(p, m_long));
+        QTest::qWait(300);
+        p.pause();
+        QVERIFY(!p.isPlaying());
+        QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
+        const double held = p.currentPosition();
+        QVERIFY(held > 0.1);
+        QTest::qWait(500);
+        QVERIFY2(qAbs(p.currentPosition() - held) < 0.05,
+                 qPrintable(u"%1 then %2"_s.arg(held).arg(p.currentPosition())));
+
+        // Pausing again changes nothing; play carries on from where it was.
+        p.pause();
+        QCOMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
+        p.play();
+        QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PlayingState);
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(300);
+        const double expected = held + clock.elapsed() / 1000.0;
+        QVERIFY2(qAbs(p.currentPosition() - expected) < TOLERANCE,
+                 qPrintable(u"at %1, expected %2"_s.arg(p.currentPosition()).arg(expected)));
+    }
+
+    void pauseWhenStoppedStaysStopped()
+    {
+        // QMediaPlayer::pause() on a stopped player would make it paused.
+        MediaPlayer p;
+        QVERIFY(startPlaying(p, m_long));
+        p.stop();
+        QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::StoppedState);
+        QCOMPARE(p.currentPosition(), 0.0);
+        p.pause();
+        QTest::qWait(100);
+        QCOMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::StoppedState);
+        QVERIFY(!p.isPlaying());
+    }
+
+    void pauseWhileLoadingCancelsTheStart()
+    {
+        MediaPlayer p;
+        p.setURL(m_long);
+        p.pause();
+        QVERIFY(!p.isPlaying());
+        QTest::qWait(500);
+        QVERIFY(p.mediaPlayer()->playbackState() != QMediaPlayer::PlayingState);
+        QVERIFY(p.errorText().isEmpty());
+    }
+
+    void playsAgainAfterTheEnd()
+    {
+        MediaPlayer p;
+        QVERIFY(startPlaying(p, m_short));
+        QTRY_COMPARE_WITH_TIMEOUT(p.mediaPlayer()->mediaStatus(), QMediaPlayer::EndOfMedia,
+                                  LOAD_TIMEOUT_MS);
+        QVERIFY(!p.isPlaying());
+
+        p.setCurrentPosition(0.5);
+        p.play();
+        QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PlayingState);
+        QTest::qWait(100);
+        const double pos = p.currentPosition();
+        QVERIFY2(pos >= 0.5 - 0.05 && pos < 0.5 + TOLERANCE + 0.1,
+                 qPrintable(QString::number(pos)));
+    }
+
+    void unplayableFileShowsInTheWidget_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes"); // empty: write the broken RIFF
+        QTest::newRow("broken RIFF") << u"broken.wav"_s << QByteArray();
+        QTest::newRow("noise named mp3") << u"noise.mp3"_s << QByteArray(3000, '\x5a');
+        QTest::newRow("text named flac") << u"lyrics.flac"_s << QByteArray("just words\n");
+        QTest::newRow("empty file") << u"empty.ogg"_s << QByteArray("");
+        QTest::newRow("missing") << u"missing.mp3"_s << QByteArray();
+    }
+
+    void unplayableFileShowsInTheWidget()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+
+        const QString path = file(name);
+        if (name == u"missing.mp3"_s) {
+            QFile::remove(path);
+        } else if (bytes.isNull()) {
+            QVERIFY(syj::test::writeGarbageFile(path));
+        } else {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(bytes);
+        }
+
+        MediaPlayer p;
+        p.resize(377, 65);
+        p.show();
+        QSignalSpy errors(&p, &MediaPlayer::errorOccurred);
+        p.setURL(path);
+        QTRY_VERIFY_WITH_TIMEOUT(!p.errorText().isEmpty(), LOAD_TIMEOUT_MS);
+        QVERIFY(errors.count() >= 1);
+        QVERIFY(p.controls()->showsError());
+        QCOMPARE(p.controls()->fileText(), u"无法播放："_s + name);
+        const auto *label = p.findChild<QLabel *>(u"fileLabel"_s);
+        QVERIFY(label->toolTip().contains(p.errorText()));
+        QVERIFY(!p.isPlaying());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+        // Nothing to do with it, and asking does no harm.
+        p.play();
+        p.setCurrentPosition(1.0);
+        p.pause();
+        QVERIFY(!p.isPlaying());
+        QCOMPARE(p.currentPosition(), 0.0);
+
+        // The next good file plays, and the name line is back to normal.
+        QVERIFY(startPlaying(p, m_long));
+        QVERIFY(p.errorText().isEmpty());
+        QVERIFY(!p.controls()->showsError());
+        QCOMPARE(p.controls()->fileText(), u"伴奏.wav"_s);
+    }
+
+    void goodFileRightAfterABrokenOne()
+    {
+        // The broken file's last words can reach the player after it has
+        // been given the next file; they must not be taken as the next
+        // file's failure.
+        const QString broken = file(u"just-text.mp3"_s);
+        {
+            QFile f(broken);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write("not music at all\n");
+        }
+        MediaPlayer p;
+        bool switched = false;
+        connect(
+            p.mediaPlayer(), &QMediaPlayer::errorOccurred, &p,
+            [&] {
+                if (!switched) {
+                    switched = true;
+                    p.setURL(m_long);
+                }
+            },
+            Qt::QueuedConnection);
+        p.setURL(broken);
+        QTRY_VERIFY_WITH_TIMEOUT(switched, LOAD_TIMEOUT_MS);
+        QVERIFY2(
+            waitFor([&] { return p.mediaPlayer()->playbackState() == QMediaPlayer::PlayingState; }),
+            describe(p).constData());
+        QTest::qWait(700); // past the time a failure would take to show
+        QVERIFY2(p.errorText().isEmpty(), qPrintable(p.errorText()));
+        QVERIFY(p.isPlaying());
+        QCOMPARE(p.controls()->fileText(), u"伴奏.wav"_s);
+    }
+
+    void contextMenuCarriesTheCommands()
+    {
+        MediaPlayer p;
+        QMenu *menu = p.controls()->contextMenu();
+        QVERIFY(menu);
+        const QStringList texts = actionTexts(menu);
+        for (const QString &t : {u"播放"_s, u"暂停"_s, u"停止"_s, u"从头播放"_s, u"静音"_s})
+            QVERIFY2(texts.contains(t), qPrintable(texts.join(u'|')));
+
+        QAction *play = findAction(menu, u"播放"_s);
+        QAction *pause = findAction(menu, u"暂停"_s);
+        QAction *stop = findAction(menu, u"停止"_s);
+        QVERIFY(!play->isEnabled() && !pause->isEnabled() && !stop->isEnabled());
+
+        QVERIFY(startPlaying(p, m_long));
+        QTRY_VERIFY(pause->isEnabled());
+        QVERIFY(!play->isEnabled());
+
+        pause->trigger();
+        QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
+        QVERIFY(play->isEnabled());
+
+        play->trigger();
+        QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PlayingState);
+
+        stop->trigger();
+        QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::StoppedState);
+        QCOMPARE(p.currentPosition(), 0.0);
+
+        findAction(menu, u"静音"_s)->trigger();
+        QVERIFY(p.mediaPlayer()->audioOutput()->isMuted());
+        QCOMPARE(p.volume(), 50);
+    }
+
+    void playButtonToggles()
+    {
+        MediaPlayer p;
+        auto *button = p.findChild<QAbstractButton *>(u"playButton"_s);
+        QVERIFY(startPlaying(p, m_long));
+        button->click();
+        QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
+        button->click();
+        QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PlayingState);
+    }
+
+    void clickOnTheSeekBarJumpsThere()
+    {
+        MediaPlayer p;
+        p.resize(377, 65);
+        p.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&p));
+        QVERIFY(startPlaying(p, m_long));
+        p.pause();
+        QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
+        QTRY_VERIFY(p.findChild<QSlider *>(u"seekSlider"_s)->isEnabled());
+
+        // Three quarters along the groove of a 4 s file: about 3 s. The
+        // handle's width blurs the mapping near the ends, hence the margin.
+        auto *bar = p.findChild<QSlider *>(u"seekSlider"_s);
+        const QPoint at(bar->width() * 3 / 4, bar->height() / 2);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, at);
+        QTRY_VERIFY2(qAbs(p.currentPosition() - 3.0) < 0.4,
+                     qPrintable(QString::number(p.currentPosition())));
+        QVERIFY(!bar->isSliderDown());
+        QCOMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
+
+        // Still following the player afterwards.
+        p.play();
+        QTRY_VERIFY(bar->value() > 3300);
+    }
+
+    void volume_data()
+    {
+        QTest::addColumn<int>("asked");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("quiet") << 10 << 10;
+        QTest::newRow("full") << 100 << 100;
+        QTest::newRow("too loud") << 250 << 100;
+        QTest::newRow("below nothing") << -5 << 0;
+    }
+
+    void volume()
+    {
+        QFETCH(int, asked);
+        QFETCH(int, kept);
+        MediaPlayer p;
+        const float atHalf = p.mediaPlayer()->audioOutput()->volume();
+        QVERIFY(atHalf > 0.0f && atHalf < 1.0f);
+        p.setVolume(asked);
+        QCOMPARE(p.volume(), kept);
+        QCOMPARE(p.findChild<QSlider *>(u"volumeSlider"_s)->value(), kept);
+        const float now = p.mediaPlayer()->audioOutput()->volume();
+        if (kept == 0)
+            QCOMPARE(now, 0.0f);
+        else if (kept == 100)
+            QCOMPARE(now, 1.0f);
+        QCOMPARE(now < atHalf, kept < 50);
+    }
+
+    void formatTime_data()
+    {
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << u"00:00"_s;
+        QTest::newRow("under a second") << qint64(999) << u"00:00"_s;
+        QTest::newRow("last second of a minute") << qint64(59999) << u"00:59"_s;
+        QTest::newRow("one minute") << qint64(60000) << u"01:00"_s;
+        QTest::newRow("a song") << qint64(225500) << u"03:45"_s;
+        QTest::newRow("an hour goes on counting minutes") << qint64(3600000) << u"60:00"_s;
+        QTest::newRow("negative") << qint64(-1500) << u"00:00"_s;
+    }
+
+    void formatTime()
+    {
+        QFETCH(qint64, ms);
+        QFETCH(QString, text);
+        QCOMPARE(MediaControls::formatTime(ms), text);
+    }
+
+    void timeLabelShowsPositionAndLength()
+    {
+        MediaPlayer p;
+        QVERIFY(startPlaying(p, m_long));
+        p.pause();
+        p.setCurrentPosition(2.2);
+        QTRY_COMPARE(p.findChild<QLabel *>(u"timeLabel"_s)->text(), u"00:02 / 00:04"_s);
+    }
+
+    void closingWhilePlaying()
+    {
+        auto a = std::make_unique<MediaPlayer>();
+        auto b = std::make_unique<MediaPlayer>();
+        QVERIFY(startPlaying(*a, m_long));
+        b->setURL(m_long); // still loading
+        a.reset();
+        b.reset();
+        QTest::qWait(100);
+    }
+
+    void closingTheFile()
+    {
+        MediaPlayer p;
+        QVERIFY(startPlaying(p, m_long));
+        p.setURL(QString());
+        QTRY_VERIFY(p.mediaPlayer()->playbackState() == QMediaPlayer::StoppedState);
+        QVERIFY(!p.isPlaying());
+        QCOMPARE(p.controls()->fileText(), u"未打开文件"_s);
+        QCOMPARE(p.currentPosition(), 0.0);
+    }
+};
+
+QTEST_MAIN(TestMediaPlayer)
+#include "tst_mediaplayer.moc"
