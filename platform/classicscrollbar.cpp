@@ -18,8 +18,8 @@ ClassicScrollBar::ClassicScrollBar(QWidget *parent)
     m_bar->setSingleStep(500);
     m_bar->setPageStep(800);
     m_bar->setFocusPolicy(Qt::StrongFocus); // a tab stop; QScrollBar takes no focus by default
+    // The inner bar is the tab stop, in the window's order; the frame around it is none.
     setFocusPolicy(Qt::NoFocus);
-    setFocusProxy(m_bar);
     applyRange(m_value);
     connect(m_bar, &QScrollBar::valueChanged, this, &ClassicScrollBar::onBarValueChanged);
 }

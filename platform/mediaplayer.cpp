@@ -94,7 +94,8 @@ QToolButton *makeButton(QWidget *parent, const QString &objectName)
     b->setAutoRaise(true);
     b->setIconSize(QSize(16, 16));
     b->setFixedSize(26, 24);
-    b->setFocusPolicy(Qt::TabFocus);
+    // A tab stop also where the platform lets Tab visit only text boxes and lists.
+    b->setFocusPolicy(Qt::StrongFocus);
     return b;
 }
 
@@ -159,7 +160,7 @@ MediaControls::MediaControls(QWidget *parent) : QWidget(parent)
     m_seekSlider->setRange(0, 0);
     m_seekSlider->setSingleStep(1000);
     m_seekSlider->setPageStep(static_cast<int>(kSkipMs));
-    m_seekSlider->setFocusPolicy(Qt::TabFocus);
+    m_seekSlider->setFocusPolicy(Qt::StrongFocus);
     m_seekSlider->setToolTip(u"播放位置"_s);
 
     m_muteButton = makeButton(this, u"muteButton"_s);
@@ -171,7 +172,7 @@ MediaControls::MediaControls(QWidget *parent) : QWidget(parent)
     m_volumeSlider->setPageStep(kVolumeStep);
     m_volumeSlider->setValue(kDefaultVolume);
     m_volumeSlider->setFixedWidth(64);
-    m_volumeSlider->setFocusPolicy(Qt::TabFocus);
+    m_volumeSlider->setFocusPolicy(Qt::StrongFocus);
 
     auto *top = new QHBoxLayout;
     top->setContentsMargins(2, 0, 0, 0);
@@ -416,12 +417,9 @@ void MediaControls::updateMuteIcon()
 // MediaPlayer
 
 MediaPlayer::MediaPlayer(QWidget *parent)
-    : QWidget(parent), m_player(new QMediaPlayer(this)), m_audio(new QAudioOutput(this)),
-      m_controls(new MediaControls(this)), m_holdTimer(new QTimer(this)),
+    : QWidget(parent), m_controls(new MediaControls(this)), m_holdTimer(new QTimer(this)),
       m_failTimer(new QTimer(this)), m_switchTimer(new QTimer(this))
 {
-    m_player->setAudioOutput(m_audio);
-
     // A thin panel sets the player off from the toolbar around it.
     auto *panel = new QFrame(this);
     panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -458,6 +456,20 @@ MediaPlayer::MediaPlayer(QWidget *parent)
             [this](qint64 ms) { setCurrentPosition(static_cast<double>(ms) / 1000.0); });
     connect(m_controls, &MediaControls::volumeChanged, this, &MediaPlayer::applyVolume);
     connect(m_controls, &MediaControls::mutedChanged, this, &MediaPlayer::applyMuted);
+}
+
+void MediaPlayer::ensurePlayer()
+{
+    // The player and its audio output are made when the first file comes: they
+    // start the media framework and look for a sound device, which the window
+    // need not wait for at start-up.
+    if (m_player)
+        return;
+    m_player = new QMediaPlayer(this);
+    m_audio = new QAudioOutput(this);
+    m_player->setAudioOutput(m_audio);
+    applyVolume();
+    applyMuted();
 
     connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 ms) {
         // A position still waiting to be taken up is what counts.
@@ -475,14 +487,22 @@ MediaPlayer::MediaPlayer(QWidget *parent)
     connect(m_player, &QMediaPlayer::errorOccurred, this, &MediaPlayer::onPlayerError);
 }
 
+QMediaPlayer *MediaPlayer::mediaPlayer() const
+{
+    const_cast<MediaPlayer *>(this)->ensurePlayer();
+    return m_player;
+}
+
 MediaPlayer::~MediaPlayer()
 {
     // The player may still report while it shuts down; by then this object is
     // half gone, so cut it off and let it go first.
-    m_player->disconnect(this);
     m_controls->disconnect(this);
-    delete m_player;
-    m_player = nullptr;
+    if (m_player) {
+        m_player->disconnect(this);
+        delete m_player;
+        m_player = nullptr;
+    }
 }
 
 QSize MediaPlayer::sizeHint() const
@@ -492,6 +512,7 @@ QSize MediaPlayer::sizeHint() const
 
 void MediaPlayer::setURL(const QString &path)
 {
+    ensurePlayer();
     const QUrl url = path.isEmpty() ? QUrl() : toUrl(path);
     const QString stamp = fileStamp(url);
 
@@ -597,7 +618,7 @@ void MediaPlayer::pause()
     m_pendingPlay = false;
     m_holdTimer->stop();
     m_seekAnyway = false;
-    if (m_player->playbackState() == QMediaPlayer::PlayingState)
+    if (m_player && m_player->playbackState() == QMediaPlayer::PlayingState)
         m_player->pause();
     holdSound(false);
     notePlaying();
@@ -606,7 +627,7 @@ void MediaPlayer::pause()
 void MediaPlayer::stop()
 {
     clearPending();
-    if (m_player->playbackState() != QMediaPlayer::StoppedState)
+    if (m_player && m_player->playbackState() != QMediaPlayer::StoppedState)
         m_player->stop();
     else if (canSeek() && m_player->position() != 0)
         m_player->setPosition(0);
@@ -657,12 +678,12 @@ bool MediaPlayer::isPlaying() const
 {
     if (!m_error.isEmpty())
         return false;
-    return m_pendingPlay || m_player->playbackState() == QMediaPlayer::PlayingState;
+    return m_pendingPlay || (m_player && m_player->playbackState() == QMediaPlayer::PlayingState);
 }
 
 bool MediaPlayer::isCurrentSource() const
 {
-    return !m_source.isEmpty() && m_player->source() == m_source;
+    return m_player && !m_source.isEmpty() && m_player->source() == m_source;
 }
 
 bool MediaPlayer::isReady() const
@@ -894,7 +915,8 @@ void MediaPlayer::fail(const QString &message)
 
 void MediaPlayer::applyMuted()
 {
-    m_audio->setMuted(m_controls->isMuted() || m_holdingSound);
+    if (m_audio)
+        m_audio->setMuted(m_controls->isMuted() || m_holdingSound);
 }
 
 void MediaPlayer::applyVolume()
@@ -902,7 +924,8 @@ void MediaPlayer::applyVolume()
     const float linear =
         QAudio::convertVolume(static_cast<float>(volume()) / 100.0f, QAudio::LogarithmicVolumeScale,
                               QAudio::LinearVolumeScale);
-    m_audio->setVolume(linear);
+    if (m_audio)
+        m_audio->setVolume(linear);
 }
 
 void MediaPlayer::notePlaying()

@@ -151,7 +151,8 @@ public:
     // Why the open file cannot be played; empty if it can.
     QString errorText() const { return m_error; }
 
-    QMediaPlayer *mediaPlayer() const { return m_player; }
+    // The Qt player inside (made on first use).
+    QMediaPlayer *mediaPlayer() const;
     MediaControls *controls() const { return m_controls; }
 
     QSize sizeHint() const override;
@@ -161,6 +162,7 @@ Q_SIGNALS:
     void errorOccurred(const QString &message);
 
 private:
+    void ensurePlayer();
     void loadSource(const QUrl &url);
     void unloadSource();
     void finishSwitch();
