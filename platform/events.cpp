@@ -1,6 +1,7 @@
 #include "platform/events.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <algorithm>
 
 namespace syj {
@@ -14,37 +15,50 @@ namespace {
 constexpr qint64 kMinFrameNs = 16'000'000; // ~60 frames a second
 }
 
-EventPump::EventPump(QWidget *window) : m_window(window)
+// Changes collect between frames: the window's requests to paint them are held
+// back, and each frame paints everything that changed at once. (Turning the
+// window's updates off instead would make every widget repaint itself on each
+// frame, which grows with the square of the number of widgets.)
+EventPump::EventPump(QWidget *window) : m_window(window), m_frameNs(kMinFrameNs)
 {
-    m_wasEnabled = window->updatesEnabled();
     m_sinceFrame.start();
-    // Changes collect between frames; each frame paints them at once.
-    if (m_wasEnabled)
-        window->setUpdatesEnabled(false);
+    window->installEventFilter(this);
 }
 
 EventPump::~EventPump()
 {
-    if (!m_window || !m_wasEnabled)
+    if (!m_window)
         return;
-    // Paint what the last frame did not show, now: an update request that came
-    // while updates were off is not repeated by the window system.
-    m_window->setUpdatesEnabled(true);
-    if (m_window->isVisible())
-        m_window->repaint();
+    m_window->removeEventFilter(this);
+    // Paint what the last frame did not show, now: a request held back is not
+    // repeated by the window.
+    paintNow();
+}
+
+bool EventPump::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && event->type() == QEvent::UpdateRequest && !m_painting)
+        return true;
+    return QObject::eventFilter(watched, event);
+}
+
+void EventPump::paintNow()
+{
+    if (!m_window || !m_window->isVisible())
+        return;
+    m_painting = true;
+    m_window->repaint();
+    m_painting = false;
 }
 
 void EventPump::operator()()
 {
     DoEvents();
-    if (!m_window || !m_wasEnabled || m_sinceFrame.nsecsElapsed() < m_frameNs)
+    if (!m_window || m_sinceFrame.nsecsElapsed() < m_frameNs)
         return;
     QElapsedTimer paint;
     paint.start();
-    m_window->setUpdatesEnabled(true);
-    if (m_window->isVisible())
-        m_window->repaint();
-    m_window->setUpdatesEnabled(false);
+    paintNow();
     m_frameNs = std::max(kMinFrameNs, 3 * paint.nsecsElapsed());
     m_sinceFrame.start();
 }
