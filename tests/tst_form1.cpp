@@ -15,6 +15,7 @@
 #include "platform/picturebox.h"
 #include "platform/twips.h"
 #include "support/scripted.h"
+#include "support/widgets.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -1002,17 +1003,7 @@ private Q_SLOTS:
 
         // A click on the scroll bar's bottom arrow of the main window scrolls it.
         QScrollBar *bar = f.VScroll1->bar();
-        QStyleOptionSlider opt;
-        opt.initFrom(bar);
-        opt.orientation = Qt::Vertical;
-        opt.minimum = bar->minimum();
-        opt.maximum = bar->maximum();
-        opt.sliderPosition = bar->sliderPosition();
-        opt.sliderValue = bar->value();
-        opt.singleStep = bar->singleStep();
-        opt.pageStep = bar->pageStep();
-        const QRect arrow = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt,
-                                                         QStyle::SC_ScrollBarAddLine, bar);
+        const QRect arrow = syj::test::scrollBarPart(bar, QStyle::SC_ScrollBarAddLine);
         clickThroughWindow(bar, Qt::LeftButton, arrow.center());
         QCOMPARE(f.VScroll1->value(), 100);
         QCOMPARE(syj::twipsTop(f.Picture2), -100);

@@ -7,6 +7,7 @@
 #include "platform/controlarray.h"
 #include "platform/twips.h"
 #include "support/scripted.h"
+#include "support/widgets.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -27,26 +28,9 @@ using syj::ClassicScrollBar;
 using syj::CommonDialog;
 using syj::ControlArray;
 using syj::FileDialogRequest;
+using syj::test::scrollBarPart;
 
 namespace {
-
-// Where the parts of the inner Qt scroll bar are, in its own coordinates.
-QRect scrollBarPart(const QScrollBar *bar, QStyle::SubControl part)
-{
-    QStyleOptionSlider opt;
-    opt.initFrom(bar);
-    opt.subControls = QStyle::SC_All;
-    opt.activeSubControls = QStyle::SC_None;
-    opt.orientation = bar->orientation();
-    opt.minimum = bar->minimum();
-    opt.maximum = bar->maximum();
-    opt.sliderPosition = bar->sliderPosition();
-    opt.sliderValue = bar->value();
-    opt.singleStep = bar->singleStep();
-    opt.pageStep = bar->pageStep();
-    opt.upsideDown = bar->invertedAppearance();
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
-}
 
 // The bar as the main window has it: 375 x 7695 twips, shown.
 struct ShownScrollBar {
