@@ -6,6 +6,7 @@
 #include "platform/commondialog.h"
 #include "platform/mediaplayer.h"
 #include "platform/picturebox.h"
+#include "platform/pictures.h"
 #include "platform/twips.h"
 #include "playback/playback.h"
 #include "sheet/lyricsheet.h"
@@ -26,6 +27,10 @@ using namespace Qt::StringLiterals;
 namespace syj {
 
 namespace {
+
+const QString kBackgroundPicture = u":/pictures/background.bmp"_s;
+const QString kPanelPicture = u":/pictures/panel.jpg"_s;
+const QString kIconPicture = u":/pictures/icon.ico"_s;
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, int left,
                         int top, int width, int height)
@@ -74,15 +79,15 @@ QFont songFont(double pointSize)
 Form1::Form1()
 {
     initResources();
+    // The pictures are decoded on a worker while the widgets and fonts are set up.
+    PictureLoader pictures({kBackgroundPicture, kPanelPicture, kIconPicture});
     setObjectName(u"Form1"_s);
     setWindowTitle(u"声韵笺"_s);
-    setWindowIcon(QIcon(QPixmap(u":/pictures/icon.ico"_s)));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     // Fixed single border: the layout is absolute and does not follow a resize.
     setFixedSize(twipsToPixels(kFormClientWidth), twipsToPixels(kFormClientHeight));
-    m_background.load(u":/pictures/background.bmp"_s);
 
     // Front to back: Picture1, VScroll1, Picture2; later siblings are drawn on top.
     buildLyricPanel();
@@ -95,6 +100,11 @@ Form1::Form1()
     m_playback = std::make_unique<Playback>(*this);
     setTabOrder();
     wireEvents();
+
+    m_background = pictures.take(kBackgroundPicture);
+    Picture2->setPicture(m_background);
+    Image1->setPicture(pictures.take(kPanelPicture));
+    setWindowIcon(QIcon(pictures.take(kIconPicture)));
 
     centreOnScreen();
 }
@@ -131,7 +141,6 @@ void Form1::buildLyricPanel()
 {
     Picture2 = new PictureBox(this);
     Picture2->setObjectName(u"Picture2"_s);
-    Picture2->setPicture(m_background);
     Picture2->setBackColor(QColor(227, 223, 145));
     placeTwips(Picture2, 0, 0, 14175, 2895);
 
@@ -187,7 +196,6 @@ void Form1::buildBottomPanel()
     // Label4, Label5, CommonDialog1, Command1, dcButton1, 4, 3, 6, 8, 7.
     Image1 = new PictureBox(Picture1);
     Image1->setObjectName(u"Image1"_s);
-    Image1->setPicture(QPixmap(u":/pictures/panel.jpg"_s));
     Image1->setStretch(true);
     placeTwips(Image1, 0, 0, 14175, 1560);
 

@@ -15,8 +15,16 @@ void PictureBox::paintEvent(QPaintEvent *event)
     QPainter p(this);
     const QRect dirty = event->rect();
     if (m_stretch && !m_picture.isNull()) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawPixmap(rect(), m_picture);
+        // Scaling on every paint would redo the whole picture for each small
+        // repaint, such as a label over it changing its number.
+        const QSize target = size() * devicePixelRatio();
+        if (m_scaled.size() != target) {
+            m_scaled = m_picture.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            m_scaled.setDevicePixelRatio(devicePixelRatio());
+        }
+        p.drawPixmap(dirty.topLeft(), m_scaled,
+                     QRectF(QPointF(dirty.topLeft()) * devicePixelRatio(),
+                            QSizeF(dirty.size()) * devicePixelRatio()));
         return;
     }
     p.fillRect(dirty, m_backColor.isValid() ? m_backColor : palette().color(QPalette::Window));

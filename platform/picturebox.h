@@ -18,6 +18,7 @@ public:
     void setPicture(const QPixmap &picture)
     {
         m_picture = picture;
+        m_scaled = QPixmap();
         update();
     }
     const QPixmap &picture() const { return m_picture; }
@@ -30,6 +31,7 @@ public:
     void setStretch(bool stretch)
     {
         m_stretch = stretch;
+        m_scaled = QPixmap();
         update();
     }
     bool stretch() const { return m_stretch; }
@@ -39,6 +41,7 @@ protected:
 
 private:
     QPixmap m_picture;
+    QPixmap m_scaled; // the stretched picture, made once per widget size
     QColor m_backColor;
     bool m_stretch = false;
 };
