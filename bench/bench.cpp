@@ -92,14 +92,19 @@ QStringList lyricLines(int n)
 
 // --- child probes ---------------------------------------------------------
 
+// A child's application, set up as the program sets up its own.
+struct ProbeApplication {
+    int argc = 1;
+    char arg0[6] = "bench";
+    char *argv[2] = {arg0, nullptr};
+    QApplication app{argc, argv};
+    ProbeApplication() { configureApplication(app); }
+};
+
 int probeStartup(const QString &kind)
 {
     // Printed by the child: the moment of the first paint of its window.
-    int argc = 1;
-    char arg0[] = "bench";
-    char *argv[] = {arg0, nullptr};
-    QApplication app(argc, argv);
-    configureApplication(app);
+    ProbeApplication probe;
     FirstPaint watch;
     std::unique_ptr<QWidget> w;
     if (kind == u"form"_s) {
@@ -122,11 +127,7 @@ int probeStartup(const QString &kind)
 
 int probeLoad(int lines, const QString &file)
 {
-    int argc = 1;
-    char arg0[] = "bench";
-    char *argv[] = {arg0, nullptr};
-    QApplication app(argc, argv);
-    configureApplication(app);
+    ProbeApplication probe;
     Form1 form;
     form.show();
     QCoreApplication::processEvents();

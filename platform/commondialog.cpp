@@ -1,5 +1,6 @@
 #include "platform/commondialog.h"
 
+#include "platform/backendslot.h"
 #include "platform/messagebox.h"
 
 #include <QDir>
@@ -11,18 +12,10 @@ using namespace Qt::StringLiterals;
 namespace syj {
 
 namespace {
-std::unique_ptr<FileDialogBackend> &backendSlot()
+BackendSlot<FileDialogBackend, QtFileDialogBackend> &backendSlot()
 {
-    static std::unique_ptr<FileDialogBackend> backend;
-    return backend;
-}
-
-FileDialogBackend &backend()
-{
-    auto &slot = backendSlot();
-    if (!slot)
-        slot = std::make_unique<QtFileDialogBackend>();
-    return *slot;
+    static BackendSlot<FileDialogBackend, QtFileDialogBackend> slot;
+    return slot;
 }
 
 // A QFileDialog that also refuses a name whose folder does not exist, when
@@ -42,8 +35,9 @@ public:
 
     void accept() override
     {
-        if (!m_openExtension.isEmpty() && selectedFiles().size() == 1) {
-            const QFileInfo typed(selectedFiles().first());
+        const QStringList files = selectedFiles();
+        if (!m_openExtension.isEmpty() && files.size() == 1) {
+            const QFileInfo typed(files.first());
             const QString withExt = typed.filePath() + u'.' + m_openExtension;
             if (!typed.exists() && typed.suffix().isEmpty() && QFileInfo::exists(withExt)) {
                 m_chosen = withExt;
@@ -51,7 +45,6 @@ public:
                 return;
             }
         }
-        const QStringList files = selectedFiles();
         if (m_pathMustExist && !files.isEmpty()) {
             const QFileInfo info(files.first());
             if (!info.absoluteDir().exists()) {
@@ -142,7 +135,7 @@ void CommonDialog::setAction(int action)
         return;
     FileDialogRequest request = m_request;
     request.mode = action == 1 ? FileDialogRequest::Mode::Open : FileDialogRequest::Mode::Save;
-    if (const std::optional<QString> chosen = backend().run(m_owner, request))
+    if (const std::optional<QString> chosen = backendSlot().get().run(m_owner, request))
         m_request.fileName = *chosen;
 }
 
@@ -174,9 +167,7 @@ void showNoFileChosen(QWidget *parent)
 
 std::unique_ptr<FileDialogBackend> setFileDialogBackend(std::unique_ptr<FileDialogBackend> backend)
 {
-    auto old = std::move(backendSlot());
-    backendSlot() = std::move(backend);
-    return old;
+    return backendSlot().replace(std::move(backend));
 }
 
 std::optional<QString> QtFileDialogBackend::run(QWidget *parent, const FileDialogRequest &request)

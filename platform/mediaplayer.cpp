@@ -125,6 +125,30 @@ QUrl toUrl(const QString &path)
     return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
 }
 
+// Whether the player has the file loaded: it knows the file and can play it.
+bool hasLoaded(QMediaPlayer::MediaStatus status)
+{
+    switch (status) {
+    case QMediaPlayer::LoadedMedia:
+    case QMediaPlayer::StalledMedia:
+    case QMediaPlayer::BufferingMedia:
+    case QMediaPlayer::BufferedMedia:
+    case QMediaPlayer::EndOfMedia:
+        return true;
+    case QMediaPlayer::NoMedia:
+    case QMediaPlayer::LoadingMedia:
+    case QMediaPlayer::InvalidMedia:
+        return false;
+    }
+    return false;
+}
+
+// Wide enough for any "mm:ss / mm:ss", so the seek bar does not twitch.
+int timeLabelWidth(const QLabel *label)
+{
+    return label->fontMetrics().horizontalAdvance(u"88:88 / 88:88"_s);
+}
+
 QString displayName(const QString &path)
 {
     const QUrl url = toUrl(path);
@@ -238,8 +262,7 @@ MediaControls::MediaControls(QWidget *parent) : QWidget(parent)
     connect(m_seekSlider, &QSlider::sliderReleased, this,
             [this] { Q_EMIT seek(m_seekSlider->value()); });
 
-    // Wide enough for any "mm:ss / mm:ss", so the seek bar does not twitch.
-    m_timeLabel->setMinimumWidth(m_timeLabel->fontMetrics().horizontalAdvance(u"88:88 / 88:88"_s));
+    m_timeLabel->setMinimumWidth(timeLabelWidth(m_timeLabel));
     updateTimeLabel(0);
     updateMuteIcon();
     updateCommands();
@@ -345,8 +368,7 @@ void MediaControls::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange) {
-        m_timeLabel->setMinimumWidth(
-            m_timeLabel->fontMetrics().horizontalAdvance(u"88:88 / 88:88"_s));
+        m_timeLabel->setMinimumWidth(timeLabelWidth(m_timeLabel));
         updateCommands();
         updateMuteIcon();
         updateFileLabel();
@@ -688,21 +710,7 @@ bool MediaPlayer::isCurrentSource() const
 
 bool MediaPlayer::isReady() const
 {
-    if (!isCurrentSource() || !m_error.isEmpty())
-        return false;
-    switch (m_player->mediaStatus()) {
-    case QMediaPlayer::LoadedMedia:
-    case QMediaPlayer::StalledMedia:
-    case QMediaPlayer::BufferingMedia:
-    case QMediaPlayer::BufferedMedia:
-    case QMediaPlayer::EndOfMedia:
-        return true;
-    case QMediaPlayer::NoMedia:
-    case QMediaPlayer::LoadingMedia:
-    case QMediaPlayer::InvalidMedia:
-        return false;
-    }
-    return false;
+    return isCurrentSource() && m_error.isEmpty() && hasLoaded(m_player->mediaStatus());
 }
 
 bool MediaPlayer::canSeek() const
@@ -859,10 +867,7 @@ void MediaPlayer::onPlayerError(QMediaPlayer::Error error, const QString &messag
     if (!message.isEmpty())
         reason += u"（"_s + message + u"）"_s;
 
-    switch (m_player->mediaStatus()) {
-    case QMediaPlayer::NoMedia:
-    case QMediaPlayer::LoadingMedia:
-    case QMediaPlayer::InvalidMedia:
+    if (!hasLoaded(m_player->mediaStatus())) {
         // Not yet loaded. An error from the file before may still come in
         // after the switch to this one, read as this one's, and even turn its
         // status to InvalidMedia, which the new file's own LoadedMedia then
@@ -871,12 +876,6 @@ void MediaPlayer::onPlayerError(QMediaPlayer::Error error, const QString &messag
             m_loadError = reason;
         m_failTimer->start();
         return;
-    case QMediaPlayer::LoadedMedia:
-    case QMediaPlayer::StalledMedia:
-    case QMediaPlayer::BufferingMedia:
-    case QMediaPlayer::BufferedMedia:
-    case QMediaPlayer::EndOfMedia:
-        break;
     }
     fail(reason); // broke while playing
 }
@@ -885,20 +884,10 @@ void MediaPlayer::confirmLoadFailure()
 {
     if (!isCurrentSource() || !m_error.isEmpty())
         return;
-    switch (m_player->mediaStatus()) {
-    case QMediaPlayer::NoMedia:
-    case QMediaPlayer::LoadingMedia:
-    case QMediaPlayer::InvalidMedia:
-        fail(m_loadError.isEmpty() ? u"无法识别此文件的格式"_s : m_loadError);
-        break;
-    case QMediaPlayer::LoadedMedia:
-    case QMediaPlayer::StalledMedia:
-    case QMediaPlayer::BufferingMedia:
-    case QMediaPlayer::BufferedMedia:
-    case QMediaPlayer::EndOfMedia:
+    if (hasLoaded(m_player->mediaStatus()))
         m_loadError.clear();
-        break;
-    }
+    else
+        fail(m_loadError.isEmpty() ? u"无法识别此文件的格式"_s : m_loadError);
 }
 
 void MediaPlayer::fail(const QString &message)

@@ -1,5 +1,7 @@
 #include "platform/messagebox.h"
 
+#include "platform/backendslot.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -8,18 +10,10 @@ using namespace Qt::StringLiterals;
 namespace syj {
 
 namespace {
-std::unique_ptr<MessageBoxBackend> &backendSlot()
+BackendSlot<MessageBoxBackend, QtMessageBoxBackend> &backendSlot()
 {
-    static std::unique_ptr<MessageBoxBackend> backend;
-    return backend;
-}
-
-MessageBoxBackend &backend()
-{
-    auto &slot = backendSlot();
-    if (!slot)
-        slot = std::make_unique<QtMessageBoxBackend>();
-    return *slot;
+    static BackendSlot<MessageBoxBackend, QtMessageBoxBackend> slot;
+    return slot;
 }
 } // namespace
 
@@ -32,14 +26,12 @@ MsgResult MsgBox(QWidget *parent, const QString &text, MsgButtons buttons, MsgIc
                  const QString &title)
 {
     MessageBoxRequest request{text, title.isEmpty() ? applicationTitle() : title, buttons, icon};
-    return backend().show(parent, request);
+    return backendSlot().get().show(parent, request);
 }
 
 std::unique_ptr<MessageBoxBackend> setMessageBoxBackend(std::unique_ptr<MessageBoxBackend> backend)
 {
-    auto old = std::move(backendSlot());
-    backendSlot() = std::move(backend);
-    return old;
+    return backendSlot().replace(std::move(backend));
 }
 
 MsgResult QtMessageBoxBackend::show(QWidget *parent, const MessageBoxRequest &request)

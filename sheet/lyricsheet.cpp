@@ -103,8 +103,7 @@ void LyricSheet::dcButton3_Click()
     // Read ahead, so that a file that is no lyric file costs no row.
     const QString path = LyricFileName(chosen);
     LyricFileRead read = ReadLyricFile(path);
-    if (read.status != LyricFileRead::Status::Ok &&
-        read.status != LyricFileRead::Status::NotFound) {
+    if (read.refused()) {
         reportUnreadable(read, path);
         return;
     }
@@ -169,8 +168,7 @@ void LyricSheet::loadOriginal(const QString &chosen)
     m_prefetchedPath.clear();
     m_prefetched = {};
     // A file that is there but is no lyric file costs no row.
-    if (read.status != LyricFileRead::Status::Ok &&
-        read.status != LyricFileRead::Status::NotFound) {
+    if (read.refused()) {
         reportUnreadable(read, path);
         return;
     }
@@ -180,7 +178,7 @@ void LyricSheet::loadOriginal(const QString &chosen)
     setModified(false);
     if (read.status == LyricFileRead::Status::NotFound) {
         m_form.Label3->setText(u"0"_s);
-        reportUnreadable(LyricFileRead{}, path);
+        reportUnreadable(read, path);
         return;
     }
 
@@ -243,7 +241,7 @@ void LyricSheet::dcButton6_Click()
 {
     if (refuseWhileLoading())
         return;
-    if (nextRow == 0 || nextRow == 1) {
+    if (rowCount() == 0) {
         MsgBox(&m_form, u"请先载入原唱歌词"_s, MsgButtons::Ok, MsgIcon::None);
         return;
     }

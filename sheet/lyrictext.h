@@ -64,6 +64,9 @@ struct LyricFileRead {
     LyricEncoding encoding = LyricEncoding::Gb18030;
     qsizetype invalidSequences = 0;
     QString errorString; // the system's reason when Unreadable
+
+    // There is a file, but it is no lyric file that can be loaded.
+    bool refused() const { return status != Status::Ok && status != Status::NotFound; }
 };
 
 // Reads a whole lyric file into lines. The file is opened and closed here.

@@ -15,6 +15,7 @@
 #include "platform/twips.h"
 #include "sheet/lyricsheet.h"
 #include "support/scripted.h"
+#include "support/widgets.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,6 +38,7 @@ using syj::MsgButtons;
 using syj::MsgIcon;
 using syj::MsgResult;
 using syj::test::ScriptedPlatform;
+using syj::test::typeText;
 
 namespace {
 
@@ -170,14 +172,6 @@ private:
     bool m_fired = false;
     int m_firedAt = 0;
 };
-
-// Types text into a text box the way an input method commits Chinese words.
-void typeText(QLineEdit *edit, const QString &text)
-{
-    QInputMethodEvent commit;
-    commit.setCommitString(text);
-    QApplication::sendEvent(edit, &commit);
-}
 
 // The current data tag, usable in a file name.
 QString tagName()

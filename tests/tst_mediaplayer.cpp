@@ -7,6 +7,7 @@
 
 #include "platform/mediaplayer.h"
 #include "support/wav.h"
+#include "support/widgets.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -27,26 +28,12 @@
 using namespace Qt::StringLiterals;
 using syj::MediaControls;
 using syj::MediaPlayer;
+using syj::test::waitFor;
 
 namespace {
 
 constexpr double TOLERANCE = 0.3;
 constexpr int LOAD_TIMEOUT_MS = 5000;
-
-// QTest::qWaitFor() sleeps between its looks, and the player's messages
-// then trickle in: loading takes some 700 ms instead of 20. QTest::qWait()
-// runs a proper event loop.
-template <typename Predicate> bool waitFor(Predicate done, int timeoutMs = LOAD_TIMEOUT_MS)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
 
 QStringList actionTexts(const QMenu *menu)
 {

@@ -11,6 +11,7 @@
 #include "sheet/lyricsheet.h"
 #include "support/scripted.h"
 #include "support/wav.h"
+#include "support/widgets.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -26,18 +27,6 @@ using namespace syj::test;
 namespace {
 
 constexpr double TOLERANCE = 0.3;
-
-template <typename Predicate> bool waitFor(Predicate done, int timeoutMs = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
 
 bool near(double a, double b)
 {

@@ -14,6 +14,7 @@
 #include "platform/twips.h"
 #include "sheet/lyricsheet.h"
 #include "support/scripted.h"
+#include "support/widgets.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -29,6 +30,7 @@
 using namespace Qt::StringLiterals;
 using syj::Form1;
 using syj::test::ScriptedPlatform;
+using syj::test::typeText;
 
 namespace {
 
@@ -68,14 +70,6 @@ const QStringList &countedLines()
 QByteArray countedFile()
 {
     return countedLines().join(u"\r\n"_s).toUtf8() + "\r\n";
-}
-
-// Types text into a text box the way an input method commits Chinese words.
-void typeText(QLineEdit *edit, const QString &text)
-{
-    QInputMethodEvent commit;
-    commit.setCommitString(text);
-    QApplication::sendEvent(edit, &commit);
 }
 
 // Where a widget of the lyric panel shows inside the main window, in pixels.

@@ -1,5 +1,8 @@
 #include "support/widgets.h"
 
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 
@@ -20,6 +23,13 @@ QRect scrollBarPart(const QScrollBar *bar, QStyle::SubControl part)
     opt.pageStep = bar->pageStep();
     opt.upsideDown = bar->invertedAppearance();
     return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
+}
+
+void typeText(QLineEdit *edit, const QString &text)
+{
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(edit, &commit);
 }
 
 } // namespace syj::test
