@@ -2,7 +2,6 @@
 
 #include "sheet/linerule.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -21,11 +20,6 @@ constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 // U+FFFD in UTF-8 and in GB18030.
 constexpr char kUtf8Replacement[] = "\xEF\xBF\xBD";
 constexpr char kGb18030Replacement[] = "\x84\x31\xA4\x37";
-
-QString Tr(const char *text)
-{
-    return QCoreApplication::translate("syj::LyricText", text);
-}
 
 qsizetype CountOf(QByteArrayView haystack, QByteArrayView needle)
 {
@@ -307,7 +301,7 @@ LyricFileRead ReadLyricFile(const QString &path)
     if (!info.isFile()) {
         // A pipe or a device could block the reader or never end.
         result.status = LyricFileRead::Status::Unreadable;
-        result.errorString = Tr("Not a regular file");
+        result.errorString = u"这不是普通文件（可能是管道或设备）"_s;
         return result;
     }
     if (info.size() > kMaxLyricFileBytes) {
@@ -366,11 +360,11 @@ LyricFileWrite WriteLyricFile(const QString &path, const QStringList &lines)
 {
     LyricFileWrite result;
     if (path.isEmpty()) {
-        result.errorString = Tr("No file name");
+        result.errorString = u"没有文件名"_s;
         return result;
     }
     if (QFileInfo(path).isDir()) {
-        result.errorString = Tr("A folder of that name exists");
+        result.errorString = u"已经有一个同名的文件夹"_s;
         return result;
     }
 

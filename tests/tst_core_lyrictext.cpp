@@ -203,6 +203,8 @@ private Q_SLOTS:
     void readFile();
     void writeFile_data();
     void writeFile();
+    void ownReasons_data();
+    void ownReasons();
 };
 
 void TestLyricText::decode_data()
@@ -803,6 +805,38 @@ void TestLyricText::writeFile()
     }
     // No half-written or temporary file is left behind.
     QCOMPARE(Entries(dir), entries);
+}
+
+// The reasons the program gives itself, not the system, appear in its Chinese
+// messages ("原因：…") and are Chinese too.
+void TestLyricText::ownReasons_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("write"); // else read
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("reading a pipe")
+        << Setup::Pipe << u"a.lrc"_s << false << u"这不是普通文件（可能是管道或设备）"_s;
+    QTest::newRow("writing over a folder")
+        << Setup::Folder << u"a.lrc"_s << true << u"已经有一个同名的文件夹"_s;
+    QTest::newRow("writing without a name")
+        << Setup::Nothing << QString() << true << u"没有文件名"_s;
+}
+
+void TestLyricText::ownReasons()
+{
+    QFETCH(Setup, setup);
+    QFETCH(QString, name);
+    QFETCH(bool, write);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = Prepare(dir, name, setup, QByteArray());
+    const QString given = write ? syj::WriteLyricFile(path, {u"a"_s}).errorString
+                                : syj::ReadLyricFile(path).errorString;
+    QCOMPARE(given, reason);
 }
 
 QTEST_GUILESS_MAIN(TestLyricText)
