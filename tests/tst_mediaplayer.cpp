@@ -1,10 +1,14 @@
 // The embedded player, driven through a real QMediaPlayer on short tones
-// written for the test. Positions are compared with a wall clock, so the
-// checks allow TOLERANCE seconds: the player reports its position from the
-// audio clock, and between asking for it and the event loop getting round to
-// the check a busy machine can lose a tenth of a second or two. An 8 kHz WAV
-// seeks to the sample, so nothing is lost there.
+// written for the test: what playing does through AudioPlayer alone, what the
+// user sees and clicks through the MediaPlayer widget and its face.
+//
+// Positions are compared with a wall clock, so the checks allow TOLERANCE
+// seconds: the player reports its position from the audio clock, and between
+// asking for it and the event loop getting round to the check a busy machine
+// can lose a tenth of a second or two. An 8 kHz WAV seeks to the sample, so
+// nothing is lost there.
 
+#include "platform/audioplayer.h"
 #include "platform/mediaplayer.h"
 #include "support/wav.h"
 #include "support/widgets.h"
@@ -26,6 +30,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
+using syj::AudioPlayer;
 using syj::MediaControls;
 using syj::MediaPlayer;
 using syj::test::waitFor;
@@ -69,7 +74,7 @@ private:
     QString file(const QString &name) const { return m_dir.filePath(name); }
 
     // Opens the file and waits until it really plays.
-    static bool startPlaying(MediaPlayer &p, const QString &path)
+    static bool startPlaying(AudioPlayer &p, const QString &path)
     {
         QStringList seen; // what the player went through, for the failure message
         QElapsedTimer clock;
@@ -96,12 +101,12 @@ private:
         return ok;
     }
 
-    static QByteArray describe(const MediaPlayer &p)
+    static QByteArray describe(const AudioPlayer &p)
     {
         QString text;
         QDebug(&text) << p.mediaPlayer()->mediaStatus() << p.mediaPlayer()->playbackState()
                       << p.mediaPlayer()->error() << p.mediaPlayer()->errorString()
-                      << "widget:" << p.isPlaying() << p.currentPosition() << p.errorText();
+                      << "ours:" << p.isPlaying() << p.currentPosition() << p.errorText();
         return text.toUtf8();
     }
 
@@ -119,39 +124,40 @@ private Q_SLOTS:
 
     void startsEmpty()
     {
-        MediaPlayer p;
-        p.resize(377, 65);
-        p.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&p));
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
+        w.resize(377, 65);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
 
         QVERIFY(p.URL().isEmpty());
         QCOMPARE(p.volume(), 50);
         QVERIFY(!p.isPlaying());
         QCOMPARE(p.currentPosition(), 0.0);
         QVERIFY(p.errorText().isEmpty());
-        QCOMPARE(p.controls()->fileText(), u"未打开文件"_s);
-        QCOMPARE(p.findChild<QLabel *>(u"timeLabel"_s)->text(), u"00:00 / 00:00"_s);
-        QVERIFY(!p.findChild<QAbstractButton *>(u"playButton"_s)->isEnabled());
+        QCOMPARE(w.controls()->fileText(), u"未打开文件"_s);
+        QCOMPARE(w.findChild<QLabel *>(u"timeLabel"_s)->text(), u"00:00 / 00:00"_s);
+        QVERIFY(!w.findChild<QAbstractButton *>(u"playButton"_s)->isEnabled());
 
         // Every control is shown, whole, inside the 377 x 65 place.
         const QStringList names = {u"playButton"_s,   u"stopButton"_s, u"seekSlider"_s,
                                    u"volumeSlider"_s, u"muteButton"_s, u"timeLabel"_s,
                                    u"fileLabel"_s};
         for (const QString &name : names) {
-            const auto *w = p.findChild<QWidget *>(name);
-            QVERIFY2(w, qPrintable(name));
-            QVERIFY2(w->isVisible(), qPrintable(name));
-            const QRect r(w->mapTo(&p, QPoint(0, 0)), w->size());
-            QVERIFY2(!r.isEmpty() && p.rect().contains(r),
+            const auto *part = w.findChild<QWidget *>(name);
+            QVERIFY2(part, qPrintable(name));
+            QVERIFY2(part->isVisible(), qPrintable(name));
+            const QRect r(part->mapTo(&w, QPoint(0, 0)), part->size());
+            QVERIFY2(!r.isEmpty() && w.rect().contains(r),
                      qPrintable(name + u" lies outside the player"_s));
         }
-        QVERIFY(p.findChild<QSlider *>(u"seekSlider"_s)->width() >= 100);
+        QVERIFY(w.findChild<QSlider *>(u"seekSlider"_s)->width() >= 100);
     }
 
     void commandsOnEmptyPlayerAreHarmless()
     {
-        MediaPlayer p;
-        QSignalSpy errors(&p, &MediaPlayer::errorOccurred);
+        AudioPlayer p;
+        QSignalSpy errors(&p, &AudioPlayer::errorOccurred);
         p.pause();
         p.play();
         p.setCurrentPosition(3.0);
@@ -166,15 +172,16 @@ private Q_SLOTS:
 
     void setUrlPlaysFromBeginning()
     {
-        MediaPlayer p;
-        QSignalSpy playing(&p, &MediaPlayer::playingChanged);
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
+        QSignalSpy playing(&p, &AudioPlayer::playingChanged);
         p.setURL(m_long);
         QCOMPARE(p.URL(), m_long);
         QVERIFY(p.isPlaying()); // on its way
         QTRY_COMPARE_WITH_TIMEOUT(p.mediaPlayer()->playbackState(), QMediaPlayer::PlayingState,
                                   LOAD_TIMEOUT_MS);
         QVERIFY(p.currentPosition() < TOLERANCE);
-        QCOMPARE(p.controls()->fileText(), u"伴奏.wav"_s);
+        QCOMPARE(w.controls()->fileText(), u"伴奏.wav"_s);
 
         // It plays in real time.
         const double start = p.currentPosition();
@@ -186,12 +193,12 @@ private Q_SLOTS:
                  qPrintable(u"at %1, expected %2"_s.arg(p.currentPosition()).arg(expected)));
         QCOMPARE(playing.count(), 1);
         QCOMPARE(playing.first().first().toBool(), true);
-        QVERIFY(p.findChild<QSlider *>(u"seekSlider"_s)->isEnabled());
+        QVERIFY(w.findChild<QSlider *>(u"seekSlider"_s)->isEnabled());
     }
 
     void sameUrlStartsAgain()
     {
-        MediaPlayer p;
+        AudioPlayer p;
         QVERIFY(startPlaying(p, m_long));
         p.setCurrentPosition(2.5);
         QTRY_VERIFY_WITH_TIMEOUT(p.currentPosition() >= 2.5, LOAD_TIMEOUT_MS);
@@ -211,7 +218,7 @@ private Q_SLOTS:
         // The writer exports a new mix of the accompaniment under the same name.
         const QString path = file(u"mix.wav"_s);
         QVERIFY(syj::test::writeToneWav(path, 4.0));
-        MediaPlayer p;
+        AudioPlayer p;
         QVERIFY(startPlaying(p, path));
         QTRY_VERIFY(qAbs(p.duration() - 4.0) < 0.01);
 
@@ -225,14 +232,15 @@ private Q_SLOTS:
     {
         const QString path = file(u"late.wav"_s);
         QVERIFY(syj::test::writeGarbageFile(path));
-        MediaPlayer p;
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
         p.setURL(path);
         QTRY_VERIFY_WITH_TIMEOUT(!p.errorText().isEmpty(), LOAD_TIMEOUT_MS);
 
         QVERIFY(syj::test::writeToneWav(path, 2.0));
         QVERIFY(startPlaying(p, path));
         QVERIFY(p.errorText().isEmpty());
-        QVERIFY(!p.controls()->showsError());
+        QVERIFY(!w.controls()->showsError());
     }
 
     void seekLandsAtRequestedTime_data()
@@ -250,7 +258,8 @@ private Q_SLOTS:
         QFETCH(double, target);
         QFETCH(bool, pausedFirst);
 
-        MediaPlayer p;
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
         QVERIFY(startPlaying(p, m_long));
         QTest::qWait(300);
         if (pausedFirst) {
@@ -258,7 +267,7 @@ private Q_SLOTS:
             QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
         }
         p.setCurrentPosition(target);
-        QVERIFY(qAbs(p.controls()->position() / 1000.0 - target) < 0.001);
+        QVERIFY(qAbs(w.controls()->position() / 1000.0 - target) < 0.001);
         if (pausedFirst) {
             QTest::qWait(200);
             QVERIFY2(qAbs(p.currentPosition() - target) < TOLERANCE,
@@ -295,9 +304,10 @@ private Q_SLOTS:
         QFETCH(bool, playAgain);
         QFETCH(bool, userMuted);
 
-        MediaPlayer p;
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
         if (userMuted)
-            p.controls()->setMuted(true);
+            w.controls()->setMuted(true);
         p.setURL(path);
         QVERIFY(p.mediaPlayer()->mediaStatus() != QMediaPlayer::BufferedMedia);
         p.setCurrentPosition(2.0);
@@ -316,13 +326,13 @@ private Q_SLOTS:
                  qPrintable(QString::number(pos)));
         // Whatever the player did to get there, the sound is as the user left it.
         QCOMPARE(p.mediaPlayer()->audioOutput()->isMuted(), userMuted);
-        QCOMPARE(p.controls()->isMuted(), userMuted);
+        QCOMPARE(w.controls()->isMuted(), userMuted);
     }
 
     void seekRightAfterStartIsKept()
     {
         // Playing, but too soon for the player to know the MP3's length.
-        MediaPlayer p;
+        AudioPlayer p;
         QVERIFY(startPlaying(p, m_mp3));
         p.setCurrentPosition(3.0);
         QCOMPARE(p.currentPosition(), 3.0);
@@ -350,7 +360,7 @@ private Q_SLOTS:
         QFETCH(double, lowest);
         QFETCH(double, highest);
 
-        MediaPlayer p;
+        AudioPlayer p;
         QVERIFY(startPlaying(p, m_long));
         p.pause();
         QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
@@ -363,7 +373,7 @@ private Q_SLOTS:
 
     void pauseHalts()
     {
-        MediaPlayer p;
+        AudioPlayer p;
         QVERIFY(startPlaying(p, m_long));
         QTest::qWait(300);
         p.pause();
@@ -391,7 +401,7 @@ private Q_SLOTS:
     void pauseWhenStoppedStaysStopped()
     {
         // QMediaPlayer::pause() on a stopped player would make it paused.
-        MediaPlayer p;
+        AudioPlayer p;
         QVERIFY(startPlaying(p, m_long));
         p.stop();
         QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::StoppedState);
@@ -404,7 +414,7 @@ private Q_SLOTS:
 
     void pauseWhileLoadingCancelsTheStart()
     {
-        MediaPlayer p;
+        AudioPlayer p;
         p.setURL(m_long);
         p.pause();
         QVERIFY(!p.isPlaying());
@@ -415,7 +425,7 @@ private Q_SLOTS:
 
     void playsAgainAfterTheEnd()
     {
-        MediaPlayer p;
+        AudioPlayer p;
         QVERIFY(startPlaying(p, m_short));
         QTRY_COMPARE_WITH_TIMEOUT(p.mediaPlayer()->mediaStatus(), QMediaPlayer::EndOfMedia,
                                   LOAD_TIMEOUT_MS);
@@ -457,16 +467,17 @@ private Q_SLOTS:
             f.write(bytes);
         }
 
-        MediaPlayer p;
-        p.resize(377, 65);
-        p.show();
-        QSignalSpy errors(&p, &MediaPlayer::errorOccurred);
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
+        w.resize(377, 65);
+        w.show();
+        QSignalSpy errors(&p, &AudioPlayer::errorOccurred);
         p.setURL(path);
         QTRY_VERIFY_WITH_TIMEOUT(!p.errorText().isEmpty(), LOAD_TIMEOUT_MS);
         QVERIFY(errors.count() >= 1);
-        QVERIFY(p.controls()->showsError());
-        QCOMPARE(p.controls()->fileText(), u"无法播放："_s + name);
-        const auto *label = p.findChild<QLabel *>(u"fileLabel"_s);
+        QVERIFY(w.controls()->showsError());
+        QCOMPARE(w.controls()->fileText(), u"无法播放："_s + name);
+        const auto *label = w.findChild<QLabel *>(u"fileLabel"_s);
         QVERIFY(label->toolTip().contains(p.errorText()));
         QVERIFY(!p.isPlaying());
         QVERIFY(QApplication::activeModalWidget() == nullptr);
@@ -481,8 +492,8 @@ private Q_SLOTS:
         // The next good file plays, and the name line is back to normal.
         QVERIFY(startPlaying(p, m_long));
         QVERIFY(p.errorText().isEmpty());
-        QVERIFY(!p.controls()->showsError());
-        QCOMPARE(p.controls()->fileText(), u"伴奏.wav"_s);
+        QVERIFY(!w.controls()->showsError());
+        QCOMPARE(w.controls()->fileText(), u"伴奏.wav"_s);
     }
 
     void goodFileRightAfterABrokenOne()
@@ -496,7 +507,8 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
             f.write("not music at all\n");
         }
-        MediaPlayer p;
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
         bool switched = false;
         connect(
             p.mediaPlayer(), &QMediaPlayer::errorOccurred, &p,
@@ -515,13 +527,14 @@ private Q_SLOTS:
         QTest::qWait(700); // past the time a failure would take to show
         QVERIFY2(p.errorText().isEmpty(), qPrintable(p.errorText()));
         QVERIFY(p.isPlaying());
-        QCOMPARE(p.controls()->fileText(), u"伴奏.wav"_s);
+        QCOMPARE(w.controls()->fileText(), u"伴奏.wav"_s);
     }
 
     void contextMenuCarriesTheCommands()
     {
-        MediaPlayer p;
-        QMenu *menu = p.controls()->contextMenu();
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
+        QMenu *menu = w.controls()->contextMenu();
         QVERIFY(menu);
         const QStringList texts = actionTexts(menu);
         for (const QString &t : {u"播放"_s, u"暂停"_s, u"停止"_s, u"从头播放"_s, u"静音"_s})
@@ -554,8 +567,9 @@ private Q_SLOTS:
 
     void playButtonToggles()
     {
-        MediaPlayer p;
-        auto *button = p.findChild<QAbstractButton *>(u"playButton"_s);
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
+        auto *button = w.findChild<QAbstractButton *>(u"playButton"_s);
         QVERIFY(startPlaying(p, m_long));
         button->click();
         QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
@@ -565,18 +579,19 @@ private Q_SLOTS:
 
     void clickOnTheSeekBarJumpsThere()
     {
-        MediaPlayer p;
-        p.resize(377, 65);
-        p.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&p));
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
+        w.resize(377, 65);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
         QVERIFY(startPlaying(p, m_long));
         p.pause();
         QTRY_COMPARE(p.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
-        QTRY_VERIFY(p.findChild<QSlider *>(u"seekSlider"_s)->isEnabled());
+        QTRY_VERIFY(w.findChild<QSlider *>(u"seekSlider"_s)->isEnabled());
 
         // Three quarters along the groove of a 4 s file: about 3 s. The
         // handle's width blurs the mapping near the ends, hence the margin.
-        auto *bar = p.findChild<QSlider *>(u"seekSlider"_s);
+        auto *bar = w.findChild<QSlider *>(u"seekSlider"_s);
         const QPoint at(bar->width() * 3 / 4, bar->height() / 2);
         QTest::mouseClick(bar, Qt::LeftButton, {}, at);
         QTRY_VERIFY2(qAbs(p.currentPosition() - 3.0) < 0.4,
@@ -603,12 +618,13 @@ private Q_SLOTS:
     {
         QFETCH(int, asked);
         QFETCH(int, kept);
-        MediaPlayer p;
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
         const float atHalf = p.mediaPlayer()->audioOutput()->volume();
         QVERIFY(atHalf > 0.0f && atHalf < 1.0f);
         p.setVolume(asked);
         QCOMPARE(p.volume(), kept);
-        QCOMPARE(p.findChild<QSlider *>(u"volumeSlider"_s)->value(), kept);
+        QCOMPARE(w.findChild<QSlider *>(u"volumeSlider"_s)->value(), kept);
         const float now = p.mediaPlayer()->audioOutput()->volume();
         if (kept == 0)
             QCOMPARE(now, 0.0f);
@@ -639,19 +655,20 @@ private Q_SLOTS:
 
     void timeLabelShowsPositionAndLength()
     {
-        MediaPlayer p;
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
         QVERIFY(startPlaying(p, m_long));
         p.pause();
         p.setCurrentPosition(2.2);
-        QTRY_COMPARE(p.findChild<QLabel *>(u"timeLabel"_s)->text(), u"00:02 / 00:04"_s);
+        QTRY_COMPARE(w.findChild<QLabel *>(u"timeLabel"_s)->text(), u"00:02 / 00:04"_s);
     }
 
     void closingWhilePlaying()
     {
         auto a = std::make_unique<MediaPlayer>();
         auto b = std::make_unique<MediaPlayer>();
-        QVERIFY(startPlaying(*a, m_long));
-        b->setURL(m_long); // still loading
+        QVERIFY(startPlaying(*a->player(), m_long));
+        b->player()->setURL(m_long); // still loading
         a.reset();
         b.reset();
         QTest::qWait(100);
@@ -659,12 +676,13 @@ private Q_SLOTS:
 
     void closingTheFile()
     {
-        MediaPlayer p;
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
         QVERIFY(startPlaying(p, m_long));
         p.setURL(QString());
         QTRY_VERIFY(p.mediaPlayer()->playbackState() == QMediaPlayer::StoppedState);
         QVERIFY(!p.isPlaying());
-        QCOMPARE(p.controls()->fileText(), u"未打开文件"_s);
+        QCOMPARE(w.controls()->fileText(), u"未打开文件"_s);
         QCOMPARE(p.currentPosition(), 0.0);
     }
 };

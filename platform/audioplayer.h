@@ -1,0 +1,140 @@
+#pragma once
+
+// The player behind each of the window's two embedded players: it opens a
+// media file, plays, pauses, stops and seeks it, and sets its volume. It holds
+// a QMediaPlayer and a QAudioOutput, made when the first file comes, and
+// reports what a face needs to show. Qt Core and Qt Multimedia only: code that
+// only drives playback needs no widgets.
+
+#include <QElapsedTimer>
+#include <QMediaPlayer>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+class QAudioOutput;
+class QTimer;
+
+namespace syj {
+
+class AudioPlayer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit AudioPlayer(QObject *parent = nullptr);
+    ~AudioPlayer() override;
+
+    // Opens the file and plays it from the beginning. Giving the file that is
+    // already open plays it again from the beginning; an empty path closes it.
+    void setURL(const QString &path);
+    QString URL() const { return m_url; }
+
+    // Starts or resumes at the current position. Without a file, or with one
+    // that cannot be played, nothing happens.
+    void play();
+    // Halts where it is; does nothing unless playing.
+    void pause();
+    // Halts and goes back to the beginning.
+    void stop();
+
+    // Moves the position. Before the file has finished loading the position is
+    // remembered and taken up as soon as it has.
+    void setCurrentPosition(double seconds);
+    // Seconds; a position not yet taken up by the player reads back as given.
+    double currentPosition() const;
+    // Length of the open file in seconds, 0 while unknown.
+    double duration() const;
+
+    // Percent of full volume, 0 to 100, on a logarithmic scale; 50 at first.
+    void setVolume(int percent);
+    int volume() const { return m_volume; }
+    void setMuted(bool muted);
+    bool isMuted() const { return m_muted; }
+
+    // True while playing, and while a file is loading that will start
+    // playing once loaded.
+    bool isPlaying() const;
+    // Why the open file cannot be played; empty if it can.
+    QString errorText() const { return m_error; }
+
+    // The Qt player inside (made on first use).
+    QMediaPlayer *mediaPlayer() const;
+
+    // The source a path as the program gives it stands for: a URL with a
+    // scheme ("file:///…") as it is, anything else as a local file.
+    static QUrl sourceUrl(const QString &path);
+
+Q_SIGNALS:
+    void playingChanged(bool playing);
+    void errorOccurred(const QString &message);
+
+    // What a face shows. Each is sent whenever the player sets it anew, which
+    // may repeat the value it had.
+    // The file opened (empty: none), before it has loaded.
+    void fileChanged(const QString &path);
+    // The file cannot be played, and why.
+    void fileFailed(const QString &path, const QString &message);
+    // Whether there is a file that the transport commands can work on.
+    void mediaAvailableChanged(bool available);
+    void playbackStateChanged(QMediaPlayer::PlaybackState state);
+    void positionChanged(qint64 ms);
+    void durationChanged(qint64 ms);
+    void volumeChanged(int percent);
+    void mutedChanged(bool muted);
+
+private:
+    void ensurePlayer();
+    void loadSource(const QUrl &url);
+    void unloadSource();
+    void finishSwitch();
+    bool isCurrentSource() const;
+    bool isReady() const;
+    bool canSeek() const;
+    void scheduleApply();
+    void applyPending();
+    void startPlayer(qint64 fromMs);
+    bool endedTooSoon();
+    void clearPending();
+    void holdSound(bool hold);
+    void onMediaStatusChanged(QMediaPlayer::MediaStatus status);
+    void onPlaybackStateChanged(QMediaPlayer::PlaybackState state);
+    void onPlayerError(QMediaPlayer::Error error, const QString &message);
+    void confirmLoadFailure();
+    void fail(const QString &message);
+    void applyMuted();
+    void applyVolume();
+    void notePlaying();
+
+    QMediaPlayer *m_player = nullptr;
+    QAudioOutput *m_audio = nullptr;
+    QTimer *m_holdTimer = nullptr;
+    QTimer *m_failTimer = nullptr;
+    QTimer *m_switchTimer = nullptr;
+
+    QString m_url;
+    // The source the player was given for m_url; empty while there is none,
+    // or while the player is being switched over to it.
+    QUrl m_source;
+    // Size and time of the file when it was loaded.
+    QString m_sourceStamp;
+    QString m_error;
+    // Why loading failed, as far as the player said before giving up on it.
+    QString m_loadError;
+    // A position and a start asked for before the player could take them.
+    std::optional<qint64> m_pendingPosition;
+    bool m_pendingPlay = false;
+    bool m_seekAnyway = false;
+    // Playing silently until the position can be set.
+    bool m_holdingSound = false;
+    bool m_wasPlaying = false;
+    // When and from where the player was last told to play.
+    QElapsedTimer m_startClock;
+    qint64 m_startedFromMs = 0;
+    int m_earlyEnds = 0;
+    int m_volume = 50;
+    bool m_muted = false;
+};
+
+} // namespace syj

@@ -1,0 +1,110 @@
+#pragma once
+
+// The face of an embedded media player: the file's name, the transport
+// buttons, the seek bar, the time and the volume, with a right-click menu that
+// carries the same commands. It holds no player: it shows what it is told and
+// turns the user's clicks, drags and keys into intent signals, which
+// MediaPlayer (mediaplayer.h) hands to the AudioPlayer that does the playing.
+
+#include <QMediaPlayer>
+#include <QString>
+#include <QWidget>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSlider;
+class QToolButton;
+
+namespace syj {
+
+class MediaControls : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MediaControls(QWidget *parent = nullptr);
+
+    // What the player is doing now: switches the play/pause button and the
+    // enabled state of the commands.
+    void setPlaybackState(QMediaPlayer::PlaybackState state);
+    QMediaPlayer::PlaybackState playbackState() const { return m_state; }
+
+    // Whether there is something to play at all; without it the transport
+    // commands are disabled.
+    void setMediaAvailable(bool available);
+    bool isMediaAvailable() const { return m_mediaAvailable; }
+
+    void setDuration(qint64 ms);
+    void setPosition(qint64 ms);
+    qint64 position() const { return m_position; }
+    qint64 duration() const { return m_duration; }
+
+    void setVolume(int percent);
+    int volume() const;
+    void setMuted(bool muted);
+    bool isMuted() const;
+
+    // The file shown in the name line; an empty path shows "未打开文件".
+    void setFileName(const QString &path);
+    // Shows that the file cannot be played: the name line turns red and its
+    // tooltip carries the reason.
+    void setError(const QString &path, const QString &message);
+    // The whole text of the name line, before eliding.
+    QString fileText() const { return m_fileText; }
+    bool showsError() const { return m_showsError; }
+
+    // The right-click menu, with the same commands as the buttons.
+    QMenu *contextMenu() const { return m_menu; }
+
+    // "mm:ss"; minutes go past 59 rather than wrap.
+    static QString formatTime(qint64 ms);
+
+Q_SIGNALS:
+    void play();
+    void pause();
+    void stop();
+    void seek(qint64 ms);
+    void volumeChanged(int percent);
+    void mutedChanged(bool muted);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void togglePlayPause();
+    void seekBy(qint64 deltaMs);
+    void updateTimeLabel(qint64 positionMs);
+    void updateFileLabel();
+    void updateCommands();
+    void updateMuteIcon();
+
+    QLabel *m_fileLabel = nullptr;
+    QLabel *m_timeLabel = nullptr;
+    QToolButton *m_playButton = nullptr;
+    QToolButton *m_stopButton = nullptr;
+    QSlider *m_seekSlider = nullptr;
+    QToolButton *m_muteButton = nullptr;
+    QSlider *m_volumeSlider = nullptr;
+    QMenu *m_menu = nullptr;
+    QAction *m_playAction = nullptr;
+    QAction *m_pauseAction = nullptr;
+    QAction *m_stopAction = nullptr;
+    QAction *m_restartAction = nullptr;
+    QAction *m_backAction = nullptr;
+    QAction *m_forwardAction = nullptr;
+    QAction *m_muteAction = nullptr;
+    QAction *m_louderAction = nullptr;
+    QAction *m_quieterAction = nullptr;
+
+    QMediaPlayer::PlaybackState m_state = QMediaPlayer::StoppedState;
+    bool m_mediaAvailable = false;
+    qint64 m_duration = 0;
+    qint64 m_position = 0;
+    QString m_fileText;
+    bool m_showsError = false;
+};
+
+} // namespace syj
