@@ -14,32 +14,6 @@ namespace syj {
 
 namespace {
 
-// How long to wait, silent, for a file to tell its length before jumping
-// to a position anyway.
-constexpr int kHoldLimitMs = 3000;
-// How long a file that reported an error while loading has to prove it
-// loads after all (see AudioPlayer::onPlayerError).
-constexpr int kFailGraceMs = 500;
-// How long the player stays without a source between two files, for the
-// first file's last messages to come in (see AudioPlayer::loadSource).
-constexpr int kSwitchGapMs = 100;
-// An end reported this soon after starting, far from the end, is not one
-// (see AudioPlayer::endedTooSoon).
-constexpr int kEarlyEndMs = 500;
-constexpr int kEarlyEndRetries = 3;
-
-// Size and modification time: enough to tell a file written anew.
-QString fileStamp(const QUrl &url)
-{
-    if (!url.isLocalFile())
-        return QString();
-    const QFileInfo info(url.toLocalFile());
-    if (!info.exists())
-        return QString();
-    return QString::number(info.size()) + u'/' +
-           QString::number(info.lastModified().toMSecsSinceEpoch());
-}
-
 // Whether the player has the file loaded: it knows the file and can play it.
 bool hasLoaded(QMediaPlayer::MediaStatus status)
 {
@@ -68,25 +42,20 @@ QUrl AudioPlayer::sourceUrl(const QString &path)
     return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
 }
 
-AudioPlayer::AudioPlayer(QObject *parent)
-    : QObject(parent), m_holdTimer(new QTimer(this)), m_failTimer(new QTimer(this)),
-      m_switchTimer(new QTimer(this))
+AudioPlayer::AudioPlayer(QObject *parent) : QObject(parent)
 {
-    m_holdTimer->setSingleShot(true);
-    m_holdTimer->setInterval(kHoldLimitMs);
-    connect(m_holdTimer, &QTimer::timeout, this, [this] {
-        // The length never came; try the position all the same rather than
-        // stay silent.
-        m_seekAnyway = true;
-        applyPending();
-    });
+    setUpWorkarounds();
+}
 
-    m_failTimer->setSingleShot(true);
-    m_failTimer->setInterval(kFailGraceMs);
-    connect(m_failTimer, &QTimer::timeout, this, &AudioPlayer::confirmLoadFailure);
-    m_switchTimer->setSingleShot(true);
-    m_switchTimer->setInterval(kSwitchGapMs);
-    connect(m_switchTimer, &QTimer::timeout, this, &AudioPlayer::finishSwitch);
+AudioPlayer::~AudioPlayer()
+{
+    // The player may still report while it shuts down; by then this object is
+    // half gone, so cut it off and let it go first.
+    if (m_player) {
+        m_player->disconnect(this);
+        delete m_player;
+        m_player = nullptr;
+    }
 }
 
 void AudioPlayer::ensurePlayer()
@@ -124,16 +93,8 @@ QMediaPlayer *AudioPlayer::mediaPlayer() const
     return m_player;
 }
 
-AudioPlayer::~AudioPlayer()
-{
-    // The player may still report while it shuts down; by then this object is
-    // half gone, so cut it off and let it go first.
-    if (m_player) {
-        m_player->disconnect(this);
-        delete m_player;
-        m_player = nullptr;
-    }
-}
+// ---------------------------------------------------------------------------
+// Commands
 
 void AudioPlayer::setURL(const QString &path)
 {
@@ -141,10 +102,9 @@ void AudioPlayer::setURL(const QString &path)
     const QUrl url = path.isEmpty() ? QUrl() : sourceUrl(path);
     const QString stamp = fileStamp(url);
 
-    // The same file again, loaded without trouble and unchanged on disk:
-    // start it over rather than load it again. Loading is the slow and
-    // fragile part (see loadSource()), and the program asks for this often.
-    if (!url.isEmpty() && url == m_source && stamp == m_sourceStamp && isReady()) {
+    // The same file again is started over rather than loaded anew where it
+    // can be (workaround 2).
+    if (canRestartWithoutLoading(url, stamp)) {
         m_url = path;
         clearPending();
         m_pendingPosition = 0;
@@ -157,15 +117,8 @@ void AudioPlayer::setURL(const QString &path)
 
     clearPending();
     m_error.clear();
-    m_loadError.clear();
-    m_failTimer->stop();
-    m_startClock.invalidate();
-    m_earlyEnds = 0;
     m_url = path;
-    m_sourceStamp = stamp;
-    // Until the new source is set, whatever the player reports is about the
-    // old one (setSource() stops the old one first, reporting as it goes).
-    m_source = QUrl();
+    beginSwitch(stamp);
     Q_EMIT positionChanged(0);
 
     if (path.isEmpty()) {
@@ -194,41 +147,6 @@ void AudioPlayer::setURL(const QString &path)
     notePlaying();
 }
 
-void AudioPlayer::loadSource(const QUrl &url)
-{
-    // Two faults of Qt 6.4's GStreamer player shape this.
-    //
-    // It hands the last messages of the file before (an error, an end of
-    // stream) to the next file when they arrive after the switch: a good file
-    // given right after a broken one could stop at once, "at its end". So
-    // the old file is let go first, its last words arrive while the player
-    // has no source at all, and only then the new file is given.
-    //
-    // And, rarely, it deadlocks inside setSource(): it seeks the new pipeline
-    // while the pipeline's own thread is still wiring up the decoder. Nothing
-    // here can close that window; calling setSource() no more often than a
-    // new file needs keeps the exposure small (see setURL()).
-    m_source = url;
-    if (!m_player->source().isEmpty())
-        unloadSource(); // finishSwitch() follows
-    else if (!m_switchTimer->isActive())
-        finishSwitch();
-}
-
-void AudioPlayer::unloadSource()
-{
-    m_player->setSource(QUrl());
-    m_switchTimer->start();
-}
-
-void AudioPlayer::finishSwitch()
-{
-    if (m_source.isEmpty() || m_player->source() == m_source)
-        return;
-    m_player->setSource(m_source);
-    scheduleApply();
-}
-
 void AudioPlayer::play()
 {
     if (m_source.isEmpty() || !m_error.isEmpty())
@@ -241,8 +159,8 @@ void AudioPlayer::play()
 void AudioPlayer::pause()
 {
     m_pendingPlay = false;
-    m_holdTimer->stop();
-    m_seekAnyway = false;
+    cancelHold();
+    // QMediaPlayer::pause() would make a stopped player paused.
     if (m_player && m_player->playbackState() == QMediaPlayer::PlayingState)
         m_player->pause();
     holdSound(false);
@@ -315,29 +233,12 @@ bool AudioPlayer::isPlaying() const
     return m_pendingPlay || (m_player && m_player->playbackState() == QMediaPlayer::PlayingState);
 }
 
-bool AudioPlayer::isCurrentSource() const
-{
-    return m_player && !m_source.isEmpty() && m_player->source() == m_source;
-}
+// ---------------------------------------------------------------------------
+// Taking up a position and a start once the player can
 
 bool AudioPlayer::isReady() const
 {
     return isCurrentSource() && m_error.isEmpty() && hasLoaded(m_player->mediaStatus());
-}
-
-bool AudioPlayer::canSeek() const
-{
-    // A seek made before the player knows the length is lost without a word:
-    // the player takes it, then carries on from where it was. An MP3 with no
-    // length header gets its length only after a little playing.
-    return isReady() && m_player->isSeekable() && m_player->duration() > 0;
-}
-
-void AudioPlayer::scheduleApply()
-{
-    // Not from inside the player's own reports: a seek made while it is still
-    // telling the world it has loaded is lost as well.
-    QMetaObject::invokeMethod(this, &AudioPlayer::applyPending, Qt::QueuedConnection);
 }
 
 void AudioPlayer::applyPending()
@@ -345,18 +246,11 @@ void AudioPlayer::applyPending()
     if (!isReady())
         return;
     if (m_pendingPosition && !canSeek() && !m_seekAnyway) {
-        if (m_pendingPlay) {
-            // Play without sound until the length is known, then jump: the
-            // listener hears the place asked for and nothing before it.
-            holdSound(true);
-            if (!m_holdTimer->isActive())
-                m_holdTimer->start();
-            startPlayer(m_player->position());
-        }
+        if (m_pendingPlay)
+            holdUntilSeekable();
         return;
     }
-    m_holdTimer->stop();
-    m_seekAnyway = false;
+    cancelHold();
     qint64 from = m_player->position();
     if (m_pendingPosition) {
         from = *m_pendingPosition;
@@ -371,72 +265,38 @@ void AudioPlayer::applyPending()
         startPlayer(from);
         m_pendingPlay = false;
     }
+    // Only now, with the jump made, is the sound let through (workaround 3).
     holdSound(false);
     notePlaying();
-}
-
-void AudioPlayer::startPlayer(qint64 fromMs)
-{
-    m_startedFromMs = fromMs;
-    m_startClock.start();
-    m_player->play();
-}
-
-bool AudioPlayer::endedTooSoon()
-{
-    // Right after a file that failed, Qt 6.4's player may report the end of
-    // the next one the moment it starts, having played nothing: an end of
-    // stream left over in the output from the file before. A real end this
-    // soon would need a start within a second of the end, which this rules
-    // out; a few retries at most, so a file that truly ends early stops.
-    if (!m_startClock.isValid() || m_startClock.elapsed() > kEarlyEndMs)
-        return false;
-    const qint64 length = m_player->duration();
-    if (length <= 0 || length - m_startedFromMs < 1000 || m_earlyEnds >= kEarlyEndRetries)
-        return false;
-    ++m_earlyEnds;
-    return true;
 }
 
 void AudioPlayer::clearPending()
 {
     m_pendingPosition.reset();
     m_pendingPlay = false;
-    m_seekAnyway = false;
-    m_holdTimer->stop();
+    cancelHold();
     holdSound(false);
 }
 
-void AudioPlayer::holdSound(bool hold)
-{
-    if (m_holdingSound == hold)
-        return;
-    m_holdingSound = hold;
-    applyMuted();
-}
+// ---------------------------------------------------------------------------
+// Reports from the Qt player
 
 void AudioPlayer::onMediaStatusChanged(QMediaPlayer::MediaStatus status)
 {
+    // Workarounds 1, 5 and 6 sift what the player says about loading and
+    // ending.
     if (!isCurrentSource())
         return;
     switch (status) {
     case QMediaPlayer::InvalidMedia:
-        m_failTimer->start(); // see onPlayerError()
+        suspectLoadFailure(QString());
         return;
     case QMediaPlayer::LoadedMedia:
     case QMediaPlayer::BufferedMedia:
-        // It loaded: whatever came in while it was loading was not about it.
-        m_failTimer->stop();
-        m_loadError.clear();
+        clearLoadFailure();
         break;
     case QMediaPlayer::EndOfMedia:
-        if (endedTooSoon()) {
-            if (!m_pendingPosition)
-                m_pendingPosition = m_startedFromMs;
-            m_pendingPlay = true;
-        } else {
-            m_startClock.invalidate();
-        }
+        checkEarlyEnd();
         break;
     case QMediaPlayer::NoMedia:
     case QMediaPlayer::LoadingMedia:
@@ -479,27 +339,10 @@ void AudioPlayer::onPlayerError(QMediaPlayer::Error error, const QString &messag
     if (!message.isEmpty())
         reason += u"（"_s + message + u"）"_s;
 
-    if (!hasLoaded(m_player->mediaStatus())) {
-        // Not yet loaded. An error from the file before may still come in
-        // after the switch to this one, read as this one's, and even turn its
-        // status to InvalidMedia, which the new file's own LoadedMedia then
-        // follows. So wait a moment and see which it was.
-        if (m_loadError.isEmpty())
-            m_loadError = reason;
-        m_failTimer->start();
-        return;
-    }
-    fail(reason); // broke while playing
-}
-
-void AudioPlayer::confirmLoadFailure()
-{
-    if (!isCurrentSource() || !m_error.isEmpty())
-        return;
-    if (hasLoaded(m_player->mediaStatus()))
-        m_loadError.clear();
+    if (!hasLoaded(m_player->mediaStatus()))
+        suspectLoadFailure(reason);
     else
-        fail(m_loadError.isEmpty() ? u"无法识别此文件的格式"_s : m_loadError);
+        fail(reason); // broke while playing
 }
 
 void AudioPlayer::fail(const QString &message)
@@ -537,5 +380,250 @@ void AudioPlayer::notePlaying()
     m_wasPlaying = playing;
     Q_EMIT playingChanged(playing);
 }
+
+// ===========================================================================
+// Workarounds for Qt 6.4's GStreamer backend
+//
+// Everything this class does only because of a fault of the Qt player it
+// drives is here, below; the code above calls on it by name. Each fault, what
+// it looks like from outside, and how it is met:
+//
+// 1. Messages of the file before reach the next one. When the player is given
+//    a new source, the last messages of the old one (an error, an end of
+//    stream) may still arrive afterwards and are taken for the new file's: a
+//    good file given right after a broken one stops at once, "at its end", or
+//    shows the broken file's error. So the old source is let go first
+//    (unloadSource()), and the new one is given only after a gap of
+//    kSwitchGapMs with no source at all (loadSource(), finishSwitch()), in
+//    which the old file's last words arrive and are dropped: until the player
+//    holds the source asked for, nothing it reports counts
+//    (isCurrentSource(), beginSwitch()).
+//
+// 2. It may deadlock inside setSource(), seeking the new pipeline while the
+//    pipeline's own thread is still wiring up the decoder; rare, and nothing
+//    here can close the window. The exposure is kept small by giving a
+//    source no more often than a new file needs: the same file asked for
+//    again, loaded without trouble and unchanged on disk (same size and
+//    time), is started over from its beginning instead of being loaded anew
+//    (canRestartWithoutLoading(), fileStamp()). The program asks for that
+//    often: every open of the same file.
+//
+// 3. A seek made before the player knows the length is lost without a word:
+//    it is taken, then the player carries on from where it was. An MP3 with
+//    no length header gets its length only after some playing. So a position
+//    is set only once the length is known (canSeek()); asked to play from a
+//    position before that, it plays muted from where it is until the length
+//    comes, then jumps and lets the sound through, so the listener hears the
+//    place asked for and nothing before it (holdUntilSeekable(),
+//    holdSound()). Should the length not come within kHoldLimitMs, the jump
+//    is made all the same rather than stay silent.
+//
+// 4. A seek made from inside the player's own reports (while it is still
+//    telling the world that it has loaded, or its length) is lost as well. A
+//    position or start waiting for such a report is therefore taken up from
+//    a queued call, after the report has returned (scheduleApply()).
+//
+// 5. An error of the file before can arrive after the switch (despite 1),
+//    read as the new file's, and even turn its status to InvalidMedia, which
+//    the new file's own LoadedMedia then follows. An error or InvalidMedia
+//    while a file has not yet loaded is therefore only a suspicion: the file
+//    has kFailGraceMs to load after all before it is shown as unplayable,
+//    with the first reason given (suspectLoadFailure(), clearLoadFailure(),
+//    confirmLoadFailure()). An error after loading counts at once.
+//
+// 6. Right after a file that failed, the next one may report its end the
+//    moment it starts, having played nothing: an end of stream left in the
+//    output from the file before. An end within kEarlyEndMs of a start that
+//    was a second or more before the end cannot be real; the file is started
+//    again from the same place, at most kEarlyEndRetries times, so that a
+//    file that truly ends early stops (startPlayer(), checkEarlyEnd()).
+// ===========================================================================
+
+namespace {
+
+// 1: how long the player stays without a source between two files.
+constexpr int kSwitchGapMs = 100;
+// 3: how long to wait, silent, for the length before jumping anyway.
+constexpr int kHoldLimitMs = 3000;
+// 5: how long a file suspected of failing to load has to load after all.
+constexpr int kFailGraceMs = 500;
+// 6: an end this soon after a start far from the end is not one.
+constexpr int kEarlyEndMs = 500;
+constexpr int kEarlyEndRetries = 3;
+
+} // namespace
+
+void AudioPlayer::setUpWorkarounds()
+{
+    m_switchTimer = new QTimer(this);
+    m_switchTimer->setSingleShot(true);
+    m_switchTimer->setInterval(kSwitchGapMs);
+    connect(m_switchTimer, &QTimer::timeout, this, &AudioPlayer::finishSwitch);
+
+    m_holdTimer = new QTimer(this);
+    m_holdTimer->setSingleShot(true);
+    m_holdTimer->setInterval(kHoldLimitMs);
+    connect(m_holdTimer, &QTimer::timeout, this, [this] {
+        // The length never came; try the position all the same.
+        m_seekAnyway = true;
+        applyPending();
+    });
+
+    m_failTimer = new QTimer(this);
+    m_failTimer->setSingleShot(true);
+    m_failTimer->setInterval(kFailGraceMs);
+    connect(m_failTimer, &QTimer::timeout, this, &AudioPlayer::confirmLoadFailure);
+}
+
+// 1: messages of the file before.
+
+void AudioPlayer::beginSwitch(const QString &stamp)
+{
+    // A new file, or none, from here on: the old file's troubles are
+    // forgotten, and until the new source is set whatever the player reports
+    // is about the old one (setSource() stops the old one first, reporting as
+    // it goes).
+    m_source = QUrl();
+    m_sourceStamp = stamp;
+    m_loadError.clear();
+    m_failTimer->stop();
+    m_startClock.invalidate();
+    m_earlyEnds = 0;
+}
+
+void AudioPlayer::loadSource(const QUrl &url)
+{
+    m_source = url;
+    if (!m_player->source().isEmpty())
+        unloadSource(); // finishSwitch() follows
+    else if (!m_switchTimer->isActive())
+        finishSwitch();
+}
+
+void AudioPlayer::unloadSource()
+{
+    m_player->setSource(QUrl());
+    m_switchTimer->start();
+}
+
+void AudioPlayer::finishSwitch()
+{
+    if (m_source.isEmpty() || m_player->source() == m_source)
+        return;
+    m_player->setSource(m_source);
+    scheduleApply();
+}
+
+bool AudioPlayer::isCurrentSource() const
+{
+    return m_player && !m_source.isEmpty() && m_player->source() == m_source;
+}
+
+// 2: no more setSource() than a new file needs.
+
+QString AudioPlayer::fileStamp(const QUrl &url)
+{
+    if (!url.isLocalFile())
+        return QString();
+    const QFileInfo info(url.toLocalFile());
+    if (!info.exists())
+        return QString();
+    return QString::number(info.size()) + u'/' +
+           QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+bool AudioPlayer::canRestartWithoutLoading(const QUrl &url, const QString &stamp) const
+{
+    return !url.isEmpty() && url == m_source && stamp == m_sourceStamp && isReady();
+}
+
+// 3: no seek before the length is known; silent until it can be made.
+
+bool AudioPlayer::canSeek() const
+{
+    return isReady() && m_player->isSeekable() && m_player->duration() > 0;
+}
+
+void AudioPlayer::holdUntilSeekable()
+{
+    holdSound(true);
+    if (!m_holdTimer->isActive())
+        m_holdTimer->start();
+    startPlayer(m_player->position());
+}
+
+void AudioPlayer::cancelHold()
+{
+    m_holdTimer->stop();
+    m_seekAnyway = false;
+}
+
+void AudioPlayer::holdSound(bool hold)
+{
+    if (m_holdingSound == hold)
+        return;
+    m_holdingSound = hold;
+    applyMuted();
+}
+
+// 4: no seek from inside the player's own reports.
+
+void AudioPlayer::scheduleApply()
+{
+    QMetaObject::invokeMethod(this, &AudioPlayer::applyPending, Qt::QueuedConnection);
+}
+
+// 5: load errors that may belong to the file before.
+
+void AudioPlayer::suspectLoadFailure(const QString &reason)
+{
+    if (m_loadError.isEmpty())
+        m_loadError = reason;
+    m_failTimer->start();
+}
+
+void AudioPlayer::clearLoadFailure()
+{
+    m_failTimer->stop();
+    m_loadError.clear();
+}
+
+void AudioPlayer::confirmLoadFailure()
+{
+    if (!isCurrentSource() || !m_error.isEmpty())
+        return;
+    if (hasLoaded(m_player->mediaStatus()))
+        m_loadError.clear();
+    else
+        fail(m_loadError.isEmpty() ? u"无法识别此文件的格式"_s : m_loadError);
+}
+
+// 6: an end of stream left over from the file before.
+
+void AudioPlayer::startPlayer(qint64 fromMs)
+{
+    m_startedFromMs = fromMs;
+    m_startClock.start();
+    m_player->play();
+}
+
+void AudioPlayer::checkEarlyEnd()
+{
+    const qint64 length = m_player->duration();
+    const bool tooSoon = m_startClock.isValid() && m_startClock.elapsed() <= kEarlyEndMs &&
+                         length > 0 && length - m_startedFromMs >= 1000 &&
+                         m_earlyEnds < kEarlyEndRetries;
+    if (!tooSoon) {
+        m_startClock.invalidate();
+        return;
+    }
+    ++m_earlyEnds;
+    if (!m_pendingPosition)
+        m_pendingPosition = m_startedFromMs;
+    m_pendingPlay = true;
+}
+
+// End of the workarounds for Qt 6.4's GStreamer backend.
+// ===========================================================================
 
 } // namespace syj

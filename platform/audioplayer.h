@@ -86,55 +86,77 @@ Q_SIGNALS:
 
 private:
     void ensurePlayer();
-    void loadSource(const QUrl &url);
-    void unloadSource();
-    void finishSwitch();
-    bool isCurrentSource() const;
     bool isReady() const;
-    bool canSeek() const;
-    void scheduleApply();
     void applyPending();
-    void startPlayer(qint64 fromMs);
-    bool endedTooSoon();
     void clearPending();
-    void holdSound(bool hold);
     void onMediaStatusChanged(QMediaPlayer::MediaStatus status);
     void onPlaybackStateChanged(QMediaPlayer::PlaybackState state);
     void onPlayerError(QMediaPlayer::Error error, const QString &message);
-    void confirmLoadFailure();
     void fail(const QString &message);
     void applyMuted();
     void applyVolume();
     void notePlaying();
 
+    // Workarounds for faults of Qt 6.4's GStreamer backend, numbered as in
+    // the section of that name in audioplayer.cpp.
+    void setUpWorkarounds();
+    // 1: messages of the file before reach the next one.
+    void beginSwitch(const QString &stamp);
+    void loadSource(const QUrl &url);
+    void unloadSource();
+    void finishSwitch();
+    bool isCurrentSource() const;
+    // 2: a deadlock in setSource().
+    static QString fileStamp(const QUrl &url);
+    bool canRestartWithoutLoading(const QUrl &url, const QString &stamp) const;
+    // 3: a seek before the length is known is lost.
+    bool canSeek() const;
+    void holdUntilSeekable();
+    void cancelHold();
+    void holdSound(bool hold);
+    // 4: a seek from inside the player's reports is lost.
+    void scheduleApply();
+    // 5: load errors of the file before.
+    void suspectLoadFailure(const QString &reason);
+    void clearLoadFailure();
+    void confirmLoadFailure();
+    // 6: an end of stream left over from the file before.
+    void startPlayer(qint64 fromMs);
+    void checkEarlyEnd();
+
     QMediaPlayer *m_player = nullptr;
     QAudioOutput *m_audio = nullptr;
-    QTimer *m_holdTimer = nullptr;
-    QTimer *m_failTimer = nullptr;
-    QTimer *m_switchTimer = nullptr;
 
     QString m_url;
     // The source the player was given for m_url; empty while there is none,
     // or while the player is being switched over to it.
     QUrl m_source;
-    // Size and time of the file when it was loaded.
-    QString m_sourceStamp;
     QString m_error;
-    // Why loading failed, as far as the player said before giving up on it.
-    QString m_loadError;
     // A position and a start asked for before the player could take them.
     std::optional<qint64> m_pendingPosition;
     bool m_pendingPlay = false;
-    bool m_seekAnyway = false;
-    // Playing silently until the position can be set.
-    bool m_holdingSound = false;
     bool m_wasPlaying = false;
-    // When and from where the player was last told to play.
+    int m_volume = 50;
+    bool m_muted = false;
+
+    // State of the workarounds.
+    QTimer *m_switchTimer = nullptr; // 1: the gap between two sources
+    // 2: size and time of the file when it was loaded.
+    QString m_sourceStamp;
+    // 3: playing silently until the position can be set; the hold's time
+    // limit, and whether it has run out.
+    bool m_holdingSound = false;
+    QTimer *m_holdTimer = nullptr;
+    bool m_seekAnyway = false;
+    // 5: why loading failed, as far as the player said before giving up on
+    // it, and the grace it is given.
+    QString m_loadError;
+    QTimer *m_failTimer = nullptr;
+    // 6: when and from where the player was last told to play, and how many
+    // early ends have been retried.
     QElapsedTimer m_startClock;
     qint64 m_startedFromMs = 0;
     int m_earlyEnds = 0;
-    int m_volume = 50;
-    bool m_muted = false;
 };
 
 } // namespace syj
