@@ -50,6 +50,18 @@ QStringList actionTexts(const QMenu *menu)
     return texts;
 }
 
+// Where a change of volume or mute comes from: the program, through the
+// player, or the user, through the face.
+enum Change {
+    NoChange,
+    PlayerVolume,
+    VolumeSlider,
+    LouderInMenu,
+    PlayerMute,
+    MuteButton,
+    MuteInMenu
+};
+
 QAction *findAction(const QMenu *menu, const QString &text)
 {
     for (QAction *a : menu->actions()) {
@@ -152,6 +164,9 @@ private Q_SLOTS:
                      qPrintable(name + u" lies outside the player"_s));
         }
         QVERIFY(w.findChild<QSlider *>(u"seekSlider"_s)->width() >= 100);
+
+        // The Qt player is made for the first file, not for the window.
+        QVERIFY(!p.findChild<QMediaPlayer *>());
     }
 
     void commandsOnEmptyPlayerAreHarmless()
@@ -631,6 +646,75 @@ private Q_SLOTS:
         else if (kept == 100)
             QCOMPARE(now, 1.0f);
         QCOMPARE(now < atHalf, kept < 50);
+    }
+
+    void faceAndPlayerStayInStep_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<bool>("madeFirst"); // the Qt player exists before the change
+        QTest::addColumn<int>("volume");
+        QTest::addColumn<bool>("muted");
+        QTest::newRow("at start") << int(NoChange) << false << 50 << false;
+        QTest::newRow("player's volume") << int(PlayerVolume) << false << 20 << false;
+        QTest::newRow("player's volume, Qt player made")
+            << int(PlayerVolume) << true << 20 << false;
+        QTest::newRow("volume slider") << int(VolumeSlider) << true << 80 << false;
+        QTest::newRow("louder in the menu") << int(LouderInMenu) << false << 60 << false;
+        QTest::newRow("player's mute") << int(PlayerMute) << true << 50 << true;
+        QTest::newRow("mute button") << int(MuteButton) << false << 50 << true;
+        QTest::newRow("mute in the menu") << int(MuteInMenu) << true << 50 << true;
+    }
+
+    void faceAndPlayerStayInStep()
+    {
+        QFETCH(int, change);
+        QFETCH(bool, madeFirst);
+        QFETCH(int, volume);
+        QFETCH(bool, muted);
+
+        MediaPlayer w;
+        AudioPlayer &p = *w.player();
+        QMenu *menu = w.controls()->contextMenu();
+        if (madeFirst)
+            p.mediaPlayer();
+        QSignalSpy volumes(&p, &AudioPlayer::volumeChanged);
+        QSignalSpy mutes(&p, &AudioPlayer::mutedChanged);
+        switch (change) {
+        case PlayerVolume:
+            p.setVolume(volume);
+            break;
+        case VolumeSlider:
+            w.findChild<QSlider *>(u"volumeSlider"_s)->setValue(volume);
+            break;
+        case LouderInMenu:
+            findAction(menu, u"增大音量"_s)->trigger();
+            break;
+        case PlayerMute:
+            p.setMuted(true);
+            break;
+        case MuteButton:
+            w.findChild<QAbstractButton *>(u"muteButton"_s)->click();
+            break;
+        case MuteInMenu:
+            findAction(menu, u"静音"_s)->trigger();
+            break;
+        }
+
+        QCOMPARE(p.volume(), volume);
+        QCOMPARE(w.controls()->volume(), volume);
+        QCOMPARE(p.isMuted(), muted);
+        QCOMPARE(w.controls()->isMuted(), muted);
+        // Each change is told once: the two sides do not echo it back and forth.
+        QCOMPARE(volumes.count(), volume == 50 ? 0 : 1);
+        QCOMPARE(mutes.count(), muted ? 1 : 0);
+
+        // What is heard is what a player set to the same directly gives.
+        AudioPlayer direct;
+        direct.mediaPlayer();
+        direct.setVolume(volume);
+        const QAudioOutput *out = p.mediaPlayer()->audioOutput();
+        QCOMPARE(out->volume(), direct.mediaPlayer()->audioOutput()->volume());
+        QCOMPARE(out->isMuted(), muted);
     }
 
     void formatTime_data()
