@@ -181,7 +181,7 @@ double startupMs(const QString &kind)
 // Milliseconds until the player reports a position within 0.25 s of `seconds`.
 double cueMs(Form1 &form, const QString &media, double seconds)
 {
-    MediaPlayer *player = form.WindowsMediaPlayer1;
+    AudioPlayer *player = form.WindowsMediaPlayer1->player();
     player->setURL(media);
     QElapsedTimer wait;
     wait.start();

@@ -22,8 +22,8 @@ void Playback::openInto(MediaPlayer *player, MediaPlayer *other)
         showNoFileChosen(&m_form);
         return;
     }
-    player->setURL(chosen);
-    other->pause();
+    player->player()->setURL(chosen);
+    other->player()->pause();
 }
 
 void Playback::dcButton1_Click()
@@ -43,7 +43,7 @@ void Playback::playFromRow(int index, MediaPlayer *player, MediaPlayer *other)
     const QString caption = label->text();
     if (caption == QString::fromUtf16(kInfoLabel))
         return;
-    other->pause();
+    other->player()->pause();
     const std::optional<double> seconds = TagSeconds(caption);
     if (!seconds) {
         // No play position: say so briefly beside the button, without a modal box.
@@ -56,8 +56,8 @@ void Playback::playFromRow(int index, MediaPlayer *player, MediaPlayer *other)
                                anchor);
         return;
     }
-    player->setCurrentPosition(*seconds);
-    player->play();
+    player->player()->setCurrentPosition(*seconds);
+    player->player()->play();
 }
 
 void Playback::dcButton2_Click(int Index)

@@ -46,8 +46,8 @@ private:
     std::unique_ptr<Form1> m_form;
     std::unique_ptr<ScriptedPlatform> m_platform;
 
-    MediaPlayer *wmp1() const { return m_form->WindowsMediaPlayer1; }
-    MediaPlayer *wmp2() const { return m_form->WindowsMediaPlayer2; }
+    AudioPlayer *wmp1() const { return m_form->WindowsMediaPlayer1->player(); }
+    AudioPlayer *wmp2() const { return m_form->WindowsMediaPlayer2->player(); }
 
     // Rows: 1 info, 2 [00:01.50], 3 [00:00.00], 4 [ab:cd.ef], 5 [00:05.25].
     void loadRows()
@@ -68,7 +68,7 @@ private:
             m_form->playback().dcButton1_Click();
         else
             m_form->playback().dcButton4_Click();
-        MediaPlayer *p = player == 1 ? wmp1() : wmp2();
+        AudioPlayer *p = player == 1 ? wmp1() : wmp2();
         QVERIFY(waitFor([p] { return p->isPlaying() && p->currentPosition() > 0.05; }));
     }
 
@@ -98,12 +98,13 @@ private Q_SLOTS:
 
     void startState()
     {
-        for (MediaPlayer *p : {wmp1(), wmp2()}) {
+        for (MediaPlayer *w : {m_form->WindowsMediaPlayer1, m_form->WindowsMediaPlayer2}) {
+            AudioPlayer *p = w->player();
             QVERIFY(p->URL().isEmpty());
             QVERIFY(!p->isPlaying());
             QCOMPARE(p->volume(), 50);
-            QVERIFY(p->isVisible());
-            QVERIFY(p->findChild<MediaControls *>()->isVisible());
+            QVERIFY(w->isVisible());
+            QVERIFY(w->findChild<MediaControls *>()->isVisible());
         }
     }
 
@@ -117,8 +118,8 @@ private Q_SLOTS:
     void openStartsFromBeginningAndPausesTheOther()
     {
         QFETCH(int, player);
-        MediaPlayer *self = player == 1 ? wmp1() : wmp2();
-        MediaPlayer *other = player == 1 ? wmp2() : wmp1();
+        AudioPlayer *self = player == 1 ? wmp1() : wmp2();
+        AudioPlayer *other = player == 1 ? wmp2() : wmp1();
         open(player == 1 ? 2 : 1, player == 1 ? m_original : m_accompaniment);
         QTest::qWait(300);
         QVERIFY(other->isPlaying());
@@ -202,8 +203,8 @@ private Q_SLOTS:
         QFETCH(double, seconds);
         open(1, m_accompaniment);
         open(2, m_original);
-        MediaPlayer *self = button == 2 ? wmp1() : wmp2();
-        MediaPlayer *other = button == 2 ? wmp2() : wmp1();
+        AudioPlayer *self = button == 2 ? wmp1() : wmp2();
+        AudioPlayer *other = button == 2 ? wmp2() : wmp1();
         if (!other->isPlaying())
             other->play();
         QVERIFY(waitFor([other] { return other->isPlaying(); }));
