@@ -3,15 +3,15 @@
 #include "app/form2.h"
 #include "app/resources.h"
 #include "platform/classicscrollbar.h"
-#include "platform/commondialog.h"
+#include "platform/framepainter.h"
 #include "platform/mediaplayer.h"
 #include "platform/picturebox.h"
 #include "platform/pictures.h"
 #include "platform/twips.h"
-#include "playback/playback.h"
-#include "sheet/lyricsheet.h"
+#include "sheet/commondialog.h"
+#include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetcommands.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -20,7 +20,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QStyle>
 
 using namespace Qt::StringLiterals;
 
@@ -76,13 +75,14 @@ QFont songFont(double pointSize)
     return f;
 }
 
-Form1::Form1()
+Form1::Form1(PlatformTools &tools) : m_tools(tools)
 {
     initResources();
     // The pictures are decoded on a worker while the widgets and fonts are set up.
     PictureLoader pictures({kBackgroundPicture, kPanelPicture, kIconPicture});
     setObjectName(u"Form1"_s);
-    setWindowTitle(u"声韵笺"_s);
+    // Qt shows "声韵笺*" while the window is marked modified (unsaved new words).
+    setWindowTitle(u"声韵笺[*]"_s);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -96,8 +96,13 @@ Form1::Form1()
     placeTwips(VScroll1, 13800, 0, 375, kLyricAreaHeight);
     buildBottomPanel();
 
-    m_sheet = std::make_unique<LyricSheet>(*this);
-    m_playback = std::make_unique<Playback>(*this);
+    m_dialog = std::make_unique<CommonDialog>(m_tools);
+    CommonDialog1 = m_dialog.get();
+    m_sheet = std::make_unique<LyricSheetModel>();
+    m_commands = std::make_unique<LyricSheetCommands>(*m_sheet, m_tools, *m_dialog);
+    m_playback =
+        std::make_unique<Playback>(*WindowsMediaPlayer1->player(), *WindowsMediaPlayer2->player(),
+                                   *m_sheet, m_tools, *m_dialog);
     setTabOrder();
     wireEvents();
 
@@ -111,9 +116,9 @@ Form1::Form1()
 
 Form1::~Form1()
 {
-    // Rows and players are destroyed after this body, and focus moves while they
-    // go: no application-wide signal may reach this window then.
-    disconnect(qApp, nullptr, this, nullptr);
+    // The rows go first, while the sheet they show and write to is still there.
+    delete Picture2;
+    Picture2 = nullptr;
 }
 
 void Form1::centreOnScreen()
@@ -213,9 +218,6 @@ void Form1::buildBottomPanel()
     Label4 = makeLabel(Picture1, "Label4", u"0"_s, 7560, 840, 615, 375);
     Label5 = makeLabel(Picture1, "Label5", u"本句字数："_s, 6480, 840, 1095, 375);
 
-    CommonDialog1 = new CommonDialog(this);
-    CommonDialog1->setObjectName(u"CommonDialog1"_s);
-
     Command1 = makeButton(Picture1, "Command1", u"载入歌词"_s, 5640, 960, 495, 495);
     Command1->hide();
 
@@ -259,44 +261,62 @@ void Form1::setTabOrder()
 void Form1::wireEvents()
 {
     connect(VScroll1, &ClassicScrollBar::Change, this, &Form1::VScroll1_Change);
-    connect(qApp, &QApplication::focusChanged, this, &Form1::onFocusChanged);
+    connect(dcButton1, &QPushButton::clicked, this, &Form1::dcButton1_Click);
+    connect(dcButton4, &QPushButton::clicked, this, &Form1::dcButton4_Click);
+    connect(dcButton3, &QPushButton::clicked, this, &Form1::dcButton3_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(dcButton6, &QPushButton::clicked, this, &Form1::dcButton6_Click);
+    connect(dcButton8, &QPushButton::clicked, this, &Form1::dcButton8_Click);
     connect(dcButton7, &QPushButton::clicked, this, &Form1::dcButton7_Click);
 
-    LyricSheet *sheetPtr = m_sheet.get();
-    connect(sheetPtr, &LyricSheet::modifiedChanged, this,
-            [this](bool modified) { setWindowTitle(modified ? u"声韵笺*"_s : u"声韵笺"_s); });
-    connect(dcButton3, &QPushButton::clicked, this, [sheetPtr] { sheetPtr->dcButton3_Click(); });
-    connect(Command1, &QPushButton::clicked, this, [sheetPtr] { sheetPtr->Command1_Click(); });
-    connect(dcButton6, &QPushButton::clicked, this, [sheetPtr] { sheetPtr->dcButton6_Click(); });
-    connect(dcButton8, &QPushButton::clicked, this, [sheetPtr] { sheetPtr->dcButton8_Click(); });
-
-    Playback *playbackPtr = m_playback.get();
-    connect(dcButton1, &QPushButton::clicked, this,
-            [playbackPtr] { playbackPtr->dcButton1_Click(); });
-    connect(dcButton4, &QPushButton::clicked, this,
-            [playbackPtr] { playbackPtr->dcButton4_Click(); });
+    // The view of the model; a row's own events are connected as it is made.
+    const LyricSheetModel *sheet = m_sheet.get();
+    connect(sheet, &LyricSheetModel::rowsInserted, this, &Form1::createRows);
+    connect(sheet, &LyricSheetModel::rowsAboutToBeRemoved, this, &Form1::removeRows);
+    connect(sheet, &LyricSheetModel::dataChanged, this, &Form1::showRowData);
+    connect(sheet, &LyricSheetModel::loadingChanged, this, &Form1::onLoadingChanged);
+    connect(sheet, &LyricSheetModel::modifiedChanged, this, &QWidget::setWindowModified);
+    connect(m_playback.get(), &Playback::noPlayPosition, this, &Form1::showNoPlayPosition);
 }
 
-void Form1::wireRow(int i)
+void Form1::dcButton1_Click()
 {
-    Playback *playbackPtr = m_playback.get();
-    connect(dcButton2(i), &QPushButton::clicked, this,
-            [playbackPtr, i] { playbackPtr->dcButton2_Click(i); });
-    connect(dcButton5(i), &QPushButton::clicked, this,
-            [playbackPtr, i] { playbackPtr->dcButton5_Click(i); });
+    m_playback->openTrack(Playback::Track::Accompaniment);
 }
 
-void Form1::onFocusChanged(QWidget *, QWidget *now)
+void Form1::dcButton4_Click()
 {
-    if (!now || now->parentWidget() != Picture2)
-        return;
-    const int index = controlIndex(now);
-    if (index <= 0)
-        return;
-    if (now == Text1(index))
-        Text1_GotFocus(index);
-    else if (now == Text2(index))
-        Text2_GotFocus(index);
+    m_playback->openTrack(Playback::Track::Original);
+}
+
+void Form1::dcButton2_Click(int Index)
+{
+    m_playback->cueRow(Index - 1, Playback::Track::Accompaniment);
+}
+
+void Form1::dcButton5_Click(int Index)
+{
+    m_playback->cueRow(Index - 1, Playback::Track::Original);
+}
+
+void Form1::dcButton3_Click()
+{
+    m_commands->openOriginalLyrics();
+}
+
+void Form1::Command1_Click()
+{
+    m_commands->loadOriginalLyrics(CommonDialog1->FileName());
+}
+
+void Form1::dcButton6_Click()
+{
+    m_commands->openNewLyrics();
+}
+
+void Form1::dcButton8_Click()
+{
+    m_commands->saveNewLyrics();
 }
 
 void Form1::paintEvent(QPaintEvent *)
@@ -307,7 +327,14 @@ void Form1::paintEvent(QPaintEvent *)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    if (m_sheet && !m_sheet->mayCloseWindow()) {
+    if (m_sheet->isLoading()) {
+        // End the load at its next line; the window closes when it has stopped.
+        m_closeAfterLoad = true;
+        m_commands->stopLoading();
+        event->ignore();
+        return;
+    }
+    if (!m_commands->confirmDiscard()) {
         event->ignore();
         return;
     }

@@ -1,19 +1,25 @@
 // Form1, the main window: the lyric panel with its rows, the scroll bar, and
 // the bottom panel with the commands, the two players and the counters.
 //
-// Form1 builds the widgets from the window definition and connects each event
-// to its handler. The handlers live with their subsystems: the lyric-file
-// commands in LyricSheet (sheet/), the players' in Playback (playback/), the
-// scrolling, focus tracking and author window here in app/.
+// Form1 is the view of the lyric-sheet model: it makes each row's widgets when
+// the model inserts the row and removes them when the row goes, shows what the
+// model holds and writes the words typed into the rows back into it. Each
+// event of a widget goes to a one-line handler named after the widget and the
+// event, which calls the operation it stands for: the lyric-file commands
+// (sheet/), the players (playback/), scrolling, current-row tracking and the
+// author window (here).
 #pragma once
 
 #include "app/form2.h"
 #include "platform/controlarray.h"
+#include "playback/playback.h"
 
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+
+class QModelIndex;
 
 class QLabel;
 class QLineEdit;
@@ -23,10 +29,12 @@ namespace syj {
 
 class ClassicScrollBar;
 class CommonDialog;
-class LyricSheet;
+class FramePainter;
+class LyricSheetCommands;
+class LyricSheetModel;
 class MediaPlayer;
-class Playback;
 class PictureBox;
+class PlatformTools;
 class Shape;
 
 // Window geometry in twips.
@@ -51,7 +59,8 @@ class Form1 : public QWidget
 {
     Q_OBJECT
 public:
-    Form1();
+    // Every file dialog and message box of the window goes through `tools`.
+    explicit Form1(PlatformTools &tools);
     ~Form1() override;
 
     // Bottom panel and what it holds.
@@ -83,39 +92,65 @@ public:
     ControlArray<QPushButton> dcButton2;
     ControlArray<QPushButton> dcButton5;
 
-    LyricSheet &sheet() const { return *m_sheet; }
+    // The rows as data, the lyric-file commands and the players' operations.
+    LyricSheetModel &sheet() const { return *m_sheet; }
+    LyricSheetCommands &commands() const { return *m_commands; }
     Playback &playback() const { return *m_playback; }
 
-    // Handlers of the main window itself.
+    // Handlers of the window's events, each the operation it stands for.
+    void dcButton1_Click();          // 打开伴奏音乐
+    void dcButton4_Click();          // 打开原唱音乐
+    void dcButton3_Click();          // 打开原唱歌词
+    void Command1_Click();           // 载入歌词: the loader, run by 打开原唱歌词
+    void dcButton6_Click();          // 打开新歌词
+    void dcButton8_Click();          // 保存新歌词
+    void dcButton7_Click();          // 作者
+    void dcButton2_Click(int Index); // 伴奏 of row Index
+    void dcButton5_Click(int Index); // 原唱 of row Index
     void VScroll1_Change();
     void Text1_GotFocus(int Index);
     void Text2_GotFocus(int Index);
-    void dcButton7_Click();
 
     // The author window while it is open.
     Form2 *authorWindow() const { return m_form2; }
-
-    // Connects the click and focus events of row i's widgets (after a load).
-    void wireRow(int i);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildBottomPanel();
     void buildLyricPanel();
     void setTabOrder();
     void wireEvents();
-    void onFocusChanged(QWidget *old, QWidget *now);
     void centreOnScreen();
 
+    // The view of the model.
+    void createRows(const QModelIndex &parent, int first, int last);
+    void createRow(int k);
+    void removeRows(const QModelIndex &parent, int first, int last);
+    void showRowData(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles);
+    void onLoadingChanged(bool loading);
+    void markCurrentRow(int k);
+    void showAuthorWindow();
+    void showNoPlayPosition(int row, Playback::Track track, const QString &tag);
+
     QPixmap m_background;
-    std::unique_ptr<LyricSheet> m_sheet;
+    PlatformTools &m_tools;
+    std::unique_ptr<CommonDialog> m_dialog;
+    std::unique_ptr<LyricSheetModel> m_sheet;
+    std::unique_ptr<LyricSheetCommands> m_commands;
     std::unique_ptr<Playback> m_playback;
+    // Paints the window once a frame while the original lyrics load.
+    std::unique_ptr<FramePainter> m_framePainter;
     QPointer<Form2> m_form2;
     bool m_centred = false;
+    // The window was asked to close while a load was running: it closes when
+    // the load has stopped.
+    bool m_closeAfterLoad = false;
 };
 
 } // namespace syj

@@ -44,6 +44,11 @@ void Form2::Form_Click()
 
 void Form1::dcButton7_Click()
 {
+    showAuthorWindow();
+}
+
+void Form1::showAuthorWindow()
+{
     if (!m_form2)
         m_form2 = new Form2;
     m_form2->show();

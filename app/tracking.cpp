@@ -4,6 +4,7 @@
 #include "platform/picturebox.h"
 #include "platform/twips.h"
 #include "sheet/linerule.h"
+#include "sheet/lyricsheetmodel.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -22,10 +23,17 @@ void Form1::Text1_GotFocus(int Index)
 
 void Form1::Text2_GotFocus(int Index)
 {
-    QLineEdit *original = Text1(Index);
-    if (!original)
+    markCurrentRow(Index);
+}
+
+void Form1::markCurrentRow(int k)
+{
+    // The count is of the row's original words, whichever of its boxes has the
+    // focus; the bar reaches 120 twips above and below the row.
+    QLineEdit *original = Text1(k);
+    if (!original || !m_sheet->hasRow(k - 1))
         return;
-    Label4->setText(QString::number(CharacterCount(original->text())));
+    Label4->setText(QString::number(CharacterCount(m_sheet->at(k - 1).originalWords)));
     setTwipsTop(Shape1, twipsTop(original) - kHighlightAboveRow);
 }
 

@@ -6,10 +6,12 @@
 // runs this program again as a child with a probe argument.
 #include "app/application.h"
 #include "app/form1.h"
+#include "platform/audioplayer.h"
 #include "platform/mediaplayer.h"
-#include "playback/playback.h"
-#include "sheet/lyricsheet.h"
+#include "platform/qtplatformtools.h"
+#include "sheet/lyricsheetmodel.h"
 #include "sheet/lyrictext.h"
+#include "sheet/sheetcommands.h"
 #include "support/wav.h"
 
 #include <QApplication>
@@ -107,8 +109,9 @@ int probeStartup(const QString &kind)
     ProbeApplication probe;
     FirstPaint watch;
     std::unique_ptr<QWidget> w;
+    QtPlatformTools tools;
     if (kind == u"form"_s) {
-        w = std::make_unique<Form1>();
+        w = std::make_unique<Form1>(tools);
     } else {
         w = std::make_unique<QWidget>();
         w->setFixedSize(944, 609);
@@ -128,12 +131,13 @@ int probeStartup(const QString &kind)
 int probeLoad(int lines, const QString &file)
 {
     ProbeApplication probe;
-    Form1 form;
+    QtPlatformTools tools;
+    Form1 form(tools);
     form.show();
     QCoreApplication::processEvents();
     QElapsedTimer t;
     t.start();
-    form.sheet().loadOriginal(file);
+    form.commands().loadOriginalLyrics(file);
     const double ms = t.nsecsElapsed() / 1e6;
     if (form.sheet().rowCount() != lines)
         return 2;
@@ -193,7 +197,7 @@ double cueMs(Form1 &form, const QString &media, double seconds)
     for (int i = 0; i < 5; ++i) {
         QElapsedTimer t;
         t.start();
-        form.playback().dcButton2_Click(3);
+        form.dcButton2_Click(3);
         while (std::abs(player->mediaPlayer()->position() / 1000.0 - seconds) > 0.25 &&
                t.elapsed() < 5000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
@@ -221,6 +225,7 @@ int runAll(int argc, char **argv)
 {
     QApplication app(argc, argv);
     configureApplication(app);
+    QtPlatformTools tools;
     QTemporaryDir dir;
     // "--only startup,load,save,cue" runs some of the figures; all by default.
     const int only = QCoreApplication::arguments().indexOf(u"--only"_s);
@@ -261,21 +266,21 @@ int runAll(int argc, char **argv)
 
     // Save and reopen of 10,000 rows.
     if (parts.contains(u"save"_s)) {
-        Form1 sheetForm;
+        Form1 sheetForm(tools);
         const QString file = dir.filePath(u"ten-thousand.lrc"_s);
         WriteLyricFile(file, lyricLines(10000));
-        sheetForm.sheet().loadOriginal(file);
-        for (int i = 1; i < sheetForm.sheet().nextRow; ++i)
+        sheetForm.commands().loadOriginalLyrics(file);
+        for (int i = 1; i <= sheetForm.sheet().count(); ++i)
             sheetForm.Text2(i)->setText(u"新词第%1句 举头望明月"_s.arg(i));
         const QString out = dir.filePath(u"new.lrc"_s);
         std::vector<double> save, reopen;
         for (int i = 0; i < 5; ++i) {
             QElapsedTimer t;
             t.start();
-            sheetForm.sheet().saveNew(out);
+            sheetForm.commands().saveNewLyricsTo(out);
             save.push_back(t.nsecsElapsed() / 1e6);
             t.restart();
-            sheetForm.sheet().openNew(out);
+            sheetForm.commands().loadNewLyrics(out);
             reopen.push_back(t.nsecsElapsed() / 1e6);
             sheetForm.sheet().setModified(false);
         }
@@ -285,11 +290,11 @@ int runAll(int argc, char **argv)
 
     // Cueing: from a row click to the player reporting the row's position.
     if (parts.contains(u"cue"_s)) {
-        Form1 cueForm;
+        Form1 cueForm(tools);
         cueForm.show();
         const QString lrc = dir.filePath(u"cue.lrc"_s);
         WriteLyricFile(lrc, {u"[ti:cue]"_s, u"[00:01.00]a"_s, u"[00:07.50]b"_s});
-        cueForm.sheet().loadOriginal(lrc);
+        cueForm.commands().loadOriginalLyrics(lrc);
         const QString wav = dir.filePath(u"tone.wav"_s);
         test::writeToneWav(wav, 12.0, 44100);
         report(u"cue_wav_ms"_s, cueMs(cueForm, wav, 7.5), u"ms"_s);

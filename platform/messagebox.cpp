@@ -1,7 +1,5 @@
 #include "platform/messagebox.h"
 
-#include "platform/backendslot.h"
-
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -9,35 +7,10 @@ using namespace Qt::StringLiterals;
 
 namespace syj {
 
-namespace {
-BackendSlot<MessageBoxBackend, QtMessageBoxBackend> &backendSlot()
-{
-    static BackendSlot<MessageBoxBackend, QtMessageBoxBackend> slot;
-    return slot;
-}
-} // namespace
-
-QString applicationTitle()
-{
-    return u"声韵笺"_s;
-}
-
-MsgResult MsgBox(QWidget *parent, const QString &text, MsgButtons buttons, MsgIcon icon,
-                 const QString &title)
-{
-    MessageBoxRequest request{text, title.isEmpty() ? applicationTitle() : title, buttons, icon};
-    return backendSlot().get().show(parent, request);
-}
-
-std::unique_ptr<MessageBoxBackend> setMessageBoxBackend(std::unique_ptr<MessageBoxBackend> backend)
-{
-    return backendSlot().replace(std::move(backend));
-}
-
-MsgResult QtMessageBoxBackend::show(QWidget *parent, const MessageBoxRequest &request)
+MsgResult showQtMessageBox(QWidget *parent, const MessageBoxRequest &request)
 {
     QMessageBox box(parent);
-    box.setWindowTitle(request.title);
+    box.setWindowTitle(request.title.isEmpty() ? applicationTitle() : request.title);
     box.setText(request.text);
     switch (request.icon) {
     case MsgIcon::None:

@@ -1,73 +1,53 @@
 #include "playback/playback.h"
 
-#include "app/form1.h"
-#include "platform/commondialog.h"
-#include "platform/mediaplayer.h"
-#include "sheet/linerule.h"
-
-#include <QLabel>
-#include <QPushButton>
-#include <QToolTip>
-
-using namespace Qt::StringLiterals;
+#include "platform/audioplayer.h"
+#include "sheet/commondialog.h"
+#include "sheet/lyricsheetmodel.h"
 
 namespace syj {
 
-Playback::Playback(Form1 &form) : QObject(&form), m_form(form) {}
+Playback::Playback(AudioPlayer &accompaniment, AudioPlayer &original, const LyricSheetModel &sheet,
+                   PlatformTools &tools, CommonDialog &dialog, QObject *parent)
+    : QObject(parent), m_accompaniment(accompaniment), m_original(original), m_sheet(sheet),
+      m_tools(tools), m_dialog(dialog)
+{}
 
-void Playback::openInto(MediaPlayer *player, MediaPlayer *other)
+AudioPlayer &Playback::player(Track track) const
 {
-    const QString chosen = askOpenFile(*m_form.CommonDialog1);
+    return track == Track::Accompaniment ? m_accompaniment : m_original;
+}
+
+AudioPlayer &Playback::otherPlayer(Track track) const
+{
+    return track == Track::Accompaniment ? m_original : m_accompaniment;
+}
+
+void Playback::openTrack(Track track)
+{
+    const QString chosen = askOpenFile(m_dialog);
     if (chosen.isEmpty()) {
-        showNoFileChosen(&m_form);
+        showNoFileChosen(m_tools);
         return;
     }
-    player->player()->setURL(chosen);
-    other->player()->pause();
+    player(track).setURL(chosen);
+    otherPlayer(track).pause();
 }
 
-void Playback::dcButton1_Click()
+void Playback::cueRow(int row, Track track)
 {
-    openInto(m_form.WindowsMediaPlayer1, m_form.WindowsMediaPlayer2);
-}
-void Playback::dcButton4_Click()
-{
-    openInto(m_form.WindowsMediaPlayer2, m_form.WindowsMediaPlayer1);
-}
-
-void Playback::playFromRow(int index, MediaPlayer *player, MediaPlayer *other)
-{
-    const QLabel *label = m_form.Label1(index);
-    if (!label)
+    if (!m_sheet.hasRow(row))
         return;
-    const QString caption = label->text();
-    if (caption == QString::fromUtf16(kInfoLabel))
+    const LyricRow &r = m_sheet.at(row);
+    if (!r.isTimed())
         return;
-    other->player()->pause();
-    const std::optional<double> seconds = TagSeconds(caption);
-    if (!seconds) {
-        // No play position: say so briefly beside the button, without a modal box.
-        QWidget *anchor = player == m_form.WindowsMediaPlayer1
-                              ? static_cast<QWidget *>(m_form.dcButton2(index))
-                              : static_cast<QWidget *>(m_form.dcButton5(index));
-        if (anchor && anchor->isVisible())
-            QToolTip::showText(anchor->mapToGlobal(QPoint(0, anchor->height())),
-                               u"这一句的时间标签“%1”不是数字，无法定位播放。"_s.arg(caption),
-                               anchor);
+    otherPlayer(track).pause();
+    if (!r.seconds) {
+        Q_EMIT noPlayPosition(row, track, r.tag);
         return;
     }
-    player->player()->setCurrentPosition(*seconds);
-    player->player()->play();
-}
-
-void Playback::dcButton2_Click(int Index)
-{
-    playFromRow(Index, m_form.WindowsMediaPlayer1, m_form.WindowsMediaPlayer2);
-}
-
-void Playback::dcButton5_Click(int Index)
-{
-    playFromRow(Index, m_form.WindowsMediaPlayer2, m_form.WindowsMediaPlayer1);
+    AudioPlayer &p = player(track);
+    p.setCurrentPosition(*r.seconds);
+    p.play();
 }
 
 } // namespace syj

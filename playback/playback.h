@@ -1,30 +1,50 @@
-// The two players: giving them their files, and playing either of them from a
-// row's time. Whenever one is given a file or a start time, the other pauses.
+// The two players of the sheet: giving them their files, and playing either of
+// them from a row's time. Whenever one is given a file or a start time, the
+// other pauses.
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 namespace syj {
 
-class Form1;
-class MediaPlayer;
+class AudioPlayer;
+class CommonDialog;
+class LyricSheetModel;
+class PlatformTools;
 
 class Playback : public QObject
 {
     Q_OBJECT
 public:
-    explicit Playback(Form1 &form);
+    enum class Track { Accompaniment, Original };
+    Q_ENUM(Track)
 
-    void dcButton1_Click();          // 打开伴奏音乐
-    void dcButton4_Click();          // 打开原唱音乐
-    void dcButton2_Click(int Index); // 伴奏 of a row
-    void dcButton5_Click(int Index); // 原唱 of a row
+    Playback(AudioPlayer &accompaniment, AudioPlayer &original, const LyricSheetModel &sheet,
+             PlatformTools &tools, CommonDialog &dialog, QObject *parent = nullptr);
+
+    // 打开伴奏音乐 / 打开原唱音乐: asks for a file, plays it from its beginning
+    // and pauses the other player.
+    void openTrack(Track track);
+
+    // Plays the track from the time of row `row` (from 0) and pauses the other
+    // player. An info row plays nothing and pauses nothing.
+    void cueRow(int row, Track track);
+
+    AudioPlayer &player(Track track) const;
+
+Q_SIGNALS:
+    // A timed row whose tag is no number has no time to play from.
+    void noPlayPosition(int row, Track track, const QString &tag);
 
 private:
-    void openInto(MediaPlayer *player, MediaPlayer *other);
-    void playFromRow(int index, MediaPlayer *player, MediaPlayer *other);
+    AudioPlayer &otherPlayer(Track track) const;
 
-    Form1 &m_form;
+    AudioPlayer &m_accompaniment;
+    AudioPlayer &m_original;
+    const LyricSheetModel &m_sheet;
+    PlatformTools &m_tools;
+    CommonDialog &m_dialog;
 };
 
 } // namespace syj

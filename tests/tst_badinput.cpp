@@ -2,7 +2,8 @@
 // Chinese that names the file, and nothing the user had is lost.
 #include "app/application.h"
 #include "app/form1.h"
-#include "sheet/lyricsheet.h"
+#include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetcommands.h"
 #include "support/scripted.h"
 
 #include <QFile>
@@ -28,22 +29,24 @@ class TestBadInput : public QObject
 
 private:
     QTemporaryDir m_dir;
+    std::unique_ptr<ScriptedPlatform> m_platform;
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
     // A window with three rows and typed (saved) new words in row 2.
     std::unique_ptr<Form1> sheetWithWords()
     {
-        auto form = std::make_unique<Form1>();
+        auto form = std::make_unique<Form1>(*m_platform);
         const QString lrc = path(u"good.lrc"_s);
         writeFile(lrc, gbk(u"[ti:好]\r\n[00:01.00]一句\r\n[00:02.00]二句\r\n"_s));
-        form->sheet().loadOriginal(lrc);
+        form->commands().loadOriginalLyrics(lrc);
         form->Text2(2)->setText(u"我的新词"_s);
         return form;
     }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void init() { m_platform = std::make_unique<ScriptedPlatform>(); }
 
     void badFiles_data()
     {
@@ -100,14 +103,14 @@ private Q_SLOTS:
 
         auto form = sheetWithWords();
         form->sheet().setModified(false);
-        ScriptedPlatform platform;
+        ScriptedPlatform &platform = *m_platform;
         platform.choose(path(file));
         platform.dialog().afterAnswer = [this] { QFile::remove(path(u"vanish.lrc"_s)); };
 
         if (command == int(Command::LoadOriginal))
-            form->sheet().dcButton3_Click();
+            form->dcButton3_Click();
         else
-            form->sheet().dcButton6_Click();
+            form->dcButton6_Click();
 
         QCOMPARE(platform.box().shown.size(), 1);
         const MessageBoxRequest &box = platform.box().shown.first();
@@ -132,9 +135,9 @@ private Q_SLOTS:
         const QString lrc = path(u"broken.lrc"_s);
         writeFile(lrc, QByteArray("[00:01.00]") + gbk(u"好"_s) + "\x81\x20" + gbk(u"词"_s) +
                            "\r\n[00:02.00]\xFF\r\n");
-        Form1 form;
         ScriptedPlatform platform;
-        form.sheet().loadOriginal(lrc);
+        Form1 form(platform);
+        form.commands().loadOriginalLyrics(lrc);
         QCOMPARE(form.sheet().rowCount(), 2);
         QVERIFY(form.Text1(1)->text().startsWith(u"好"_s));
         QVERIFY(form.Text1(1)->text().endsWith(u"词"_s));
@@ -152,14 +155,14 @@ private Q_SLOTS:
             words += QChar(u'一' + i % 500);
         const QString lrc = path(u"long.lrc"_s);
         writeFile(lrc, gbk(u"[00:01.00]"_s + words + u"\r\n"_s));
-        Form1 form;
         ScriptedPlatform platform;
-        form.sheet().loadOriginal(lrc);
+        Form1 form(platform);
+        form.commands().loadOriginalLyrics(lrc);
         QCOMPARE(form.Text1(1)->text().size(), 100000);
         QCOMPARE(form.Text1(1)->text(), words);
         form.Text2(1)->setText(words);
         const QString out = path(u"long-new.lrc"_s);
-        QVERIFY(form.sheet().saveNew(out));
+        QVERIFY(form.commands().saveNewLyricsTo(out));
         QCOMPARE(readFile(out), gbk(u"[00:01.00]"_s + words + u"\r\n"_s));
         QVERIFY(platform.box().shown.isEmpty());
     }
@@ -180,11 +183,9 @@ private Q_SLOTS:
         writeFile(path(u"plain"_s), "a file");
         QDir(m_dir.path()).mkpath(u"dir.lrc"_s);
         auto form = sheetWithWords();
-        QLineEdit *box2 = form->Text2(2);
-        Q_EMIT box2->textEdited(box2->text());
-        ScriptedPlatform platform;
+        ScriptedPlatform &platform = *m_platform;
         platform.choose(target);
-        form->sheet().dcButton8_Click();
+        form->dcButton8_Click();
         QCOMPARE(platform.box().shown.size(), 1);
         const MessageBoxRequest &box = platform.box().shown.first();
         QCOMPARE(box.icon, MsgIcon::Critical);

@@ -3,7 +3,8 @@
 // dialog to come up, and checks the name the open and save commands get back.
 
 #include "app/application.h"
-#include "platform/commondialog.h"
+#include "platform/qtplatformtools.h"
+#include "sheet/commondialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -145,6 +146,7 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<QObject> m_guard; // ends the timers of one test
     std::unique_ptr<QWidget> m_owner;
+    std::unique_ptr<syj::QtPlatformTools> m_tools;
 
     QString path(const QString &name) const
     {
@@ -162,10 +164,10 @@ private Q_SLOTS:
 
     void init()
     {
-        // A fresh Qt dialog backend: it remembers the last folder otherwise.
-        syj::setFileDialogBackend(std::make_unique<syj::QtFileDialogBackend>());
         m_guard = std::make_unique<QObject>();
         m_owner = std::make_unique<QWidget>();
+        // Fresh Qt tools for each test: the dialog remembers the last folder.
+        m_tools = std::make_unique<syj::QtPlatformTools>(m_owner.get());
         m_owner->resize(400, 300);
         m_owner->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_owner.get()));
@@ -183,6 +185,7 @@ private Q_SLOTS:
             QCoreApplication::processEvents();
         }
         m_guard.reset();
+        m_tools.reset();
         m_owner.reset();
     }
 
@@ -209,7 +212,7 @@ private Q_SLOTS:
         QFETCH(QString, defaultExt);
         QFETCH(QString, expected);
 
-        CommonDialog dialog(m_owner.get());
+        CommonDialog dialog(*m_tools);
         if (!defaultExt.isEmpty())
             dialog.setDefaultExt(defaultExt);
         QString title;
@@ -236,7 +239,7 @@ private Q_SLOTS:
 
     void openRefusesMissingFile()
     {
-        CommonDialog dialog(m_owner.get());
+        CommonDialog dialog(*m_tools);
         bool stillOpen = false;
         whenShown<QFileDialog>(m_guard.get(), [&](QFileDialog *d) {
             QStringList boxes;
@@ -272,7 +275,7 @@ private Q_SLOTS:
         QFETCH(QStringList, descriptions);
         QFETCH(QStringList, listed);
 
-        CommonDialog dialog(m_owner.get());
+        CommonDialog dialog(*m_tools);
         QStringList seen;
         QStringList shownFilters;
         int firstFilter = -1;
@@ -316,7 +319,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QString, expected);
 
-        CommonDialog dialog(m_owner.get());
+        CommonDialog dialog(*m_tools);
         QString title;
         QFileDialog::AcceptMode acceptMode = QFileDialog::AcceptOpen;
         QString suffix;
@@ -356,7 +359,7 @@ private Q_SLOTS:
 
         const QString existing = m_dir.filePath(u"旧词.lrc"_s);
         QVERIFY(touch(existing));
-        CommonDialog dialog(m_owner.get());
+        CommonDialog dialog(*m_tools);
         QString question;
         bool stillOpen = false;
         whenShown<QFileDialog>(m_guard.get(), [&](QFileDialog *d) {
@@ -383,7 +386,7 @@ private Q_SLOTS:
 
     void saveIntoMissingFolderRefused()
     {
-        CommonDialog dialog(m_owner.get());
+        CommonDialog dialog(*m_tools);
         QString warning;
         bool stillOpen = false;
         whenShown<QFileDialog>(m_guard.get(), [&](QFileDialog *d) {
@@ -402,7 +405,7 @@ private Q_SLOTS:
     void nextDialogStartsInLastFolder()
     {
         // The backend remembers where the last file was chosen.
-        CommonDialog dialog(m_owner.get());
+        CommonDialog dialog(*m_tools);
         whenShown<QFileDialog>(m_guard.get(),
                                [&](QFileDialog *d) { typeAndEnter(d, path(u"歌.lrc"_s)); });
         QCOMPARE(syj::askOpenFile(dialog), path(u"歌.lrc"_s));

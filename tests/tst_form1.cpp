@@ -157,7 +157,7 @@ private Q_SLOTS:
         syj::configureApplication(*qobject_cast<QApplication *>(QCoreApplication::instance()));
         syj::initResources();
         m_platform = std::make_unique<syj::test::ScriptedPlatform>();
-        m_form = std::make_unique<Form1>();
+        m_form = std::make_unique<Form1>(*m_platform);
         Form1 &f = *m_form;
         m_widgets = {
             {u"Form1"_s, &f},
@@ -206,7 +206,7 @@ private Q_SLOTS:
     void mainWindow()
     {
         Form1 &f = *m_form;
-        QCOMPARE(f.windowTitle(), u"声韵笺"_s);
+        QCOMPARE(syj::test::shownTitle(&f), u"声韵笺"_s);
         QVERIFY(!f.windowIcon().isNull());
         QVERIFY(!f.windowIcon().availableSizes().isEmpty());
         QVERIFY(f.isWindow());
@@ -994,7 +994,7 @@ private Q_SLOTS:
 
     void mainWindowUsableWhileAuthorOpen()
     {
-        Form1 f;
+        Form1 f(*m_platform);
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         f.dcButton7_Click();
@@ -1014,7 +1014,7 @@ private Q_SLOTS:
     void closingMainWindowLeavesAuthorOpen()
     {
         QVERIFY(QApplication::quitOnLastWindowClosed());
-        auto f = std::make_unique<Form1>();
+        auto f = std::make_unique<Form1>(*m_platform);
         f->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.get()));
         f->dcButton7_Click();

@@ -9,11 +9,12 @@
 
 #include "app/form1.h"
 #include "platform/classicscrollbar.h"
-#include "platform/commondialog.h"
-#include "platform/messagebox.h"
+#include "sheet/commondialog.h"
+#include "sheet/platformtools.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
-#include "sheet/lyricsheet.h"
+#include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetcommands.h"
 #include "support/scripted.h"
 #include "support/widgets.h"
 
@@ -117,11 +118,11 @@ QString rowProblem(const Form1 &form, int k, const QString &label, const QString
     return {};
 }
 
-// Every row 1 .. nextRow - 1 has its five widgets and a label, and nothing is
-// left behind beyond it.
+// Every row of the sheet has its five widgets and a label, and nothing is
+// left behind beyond them.
 QString sheetProblem(const Form1 &form)
 {
-    const int next = form.sheet().nextRow;
+    const int next = form.sheet().count() + 1;
     for (int k = 1; k < next; ++k) {
         if (!form.Label1(k) || !form.Text1(k) || !form.Text2(k) || !form.dcButton2(k) ||
             !form.dcButton5(k))
@@ -147,7 +148,7 @@ QString sheetProblem(const Form1 &form)
 }
 
 // Runs `act` once, from inside the loader's event pumping, as soon as the
-// sheet is loading and nextRow has reached `row`.
+// sheet is loading and has rows up to `row` - 1.
 class DuringLoad
 {
 public:
@@ -155,10 +156,10 @@ public:
     {
         m_timer.setInterval(0);
         QObject::connect(&m_timer, &QTimer::timeout, [this, &form, row] {
-            if (m_fired || !form.sheet().isLoading() || form.sheet().nextRow < row)
+            if (m_fired || !form.sheet().isLoading() || form.sheet().count() + 1 < row)
                 return;
             m_fired = true;
-            m_firedAt = form.sheet().nextRow;
+            m_firedAt = form.sheet().count() + 1;
             m_act();
         });
         m_timer.start();
@@ -216,7 +217,7 @@ private:
     static void openOriginal(Form1 &form, ScriptedPlatform &p, const QString &chosen)
     {
         p.choose(chosen);
-        form.sheet().dcButton3_Click();
+        form.dcButton3_Click();
     }
 
 private Q_SLOTS:
@@ -252,7 +253,7 @@ private Q_SLOTS:
         QFETCH(QList<int>, sample);
 
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         const QString chosen = lyrics(u"rows%1"_s.arg(lines), generatedFile(lines));
         QVERIFY(!chosen.isEmpty());
 
@@ -270,7 +271,7 @@ private Q_SLOTS:
         QVERIFY(!form.sheet().isLoading());
 
         QCOMPARE(form.Label3->text(), QString::number(lines));
-        QCOMPARE(form.sheet().nextRow, lines + 1);
+        QCOMPARE(form.sheet().count(), lines);
         QCOMPARE(form.sheet().rowCount(), lines);
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
         QVERIFY(!form.Text1.exists(lines + 1));
@@ -283,8 +284,9 @@ private Q_SLOTS:
             const QString problem = rowProblem(form, k, labelOf(k), wordsOf(k));
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
         }
-        // The last line read is left in the line buffer.
-        QCOMPARE(form.sheet().lineBuffer,
+        // The sheet's data holds the lines as read, the last one included.
+        const syj::LyricRow &last = form.sheet().at(lines - 1);
+        QCOMPARE(last.tag + last.originalWords,
                  isInfoLine(lines) ? wordsOf(lines) : tagOf(lines) + wordsOf(lines));
 
         QCOMPARE(syj::twipsHeight(form.Picture2), panelHeight);
@@ -371,7 +373,7 @@ private Q_SLOTS:
         QCOMPARE(labels.size(), words.size());
 
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         const QString chosen = lyrics(u"ends-"_s + tagName(), bytes);
         QVERIFY(!chosen.isEmpty());
         openOriginal(form, p, chosen);
@@ -380,7 +382,7 @@ private Q_SLOTS:
                  qPrintable(p.box().shown.isEmpty() ? QString() : p.box().shown[0].text));
         const int rows = int(labels.size());
         QCOMPARE(form.Label3->text(), QString::number(rows));
-        QCOMPARE(form.sheet().nextRow, rows + 1);
+        QCOMPARE(form.sheet().count(), rows);
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
         for (int k = 1; k <= rows; ++k) {
             const QString problem = rowProblem(form, k, labels[k - 1], words[k - 1]);
@@ -418,7 +420,7 @@ private Q_SLOTS:
         QVERIFY(syj::test::writeFile(dir.filePath(u".lrc"_s), syj::test::gbk(u"[00:01.00]点"_s)));
 
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         openOriginal(form, p, dir.filePath(chosen));
         QVERIFY2(p.box().shown.isEmpty(),
                  qPrintable(p.box().shown.isEmpty() ? QString() : p.box().shown[0].text));
@@ -444,9 +446,9 @@ private Q_SLOTS:
         QVERIFY(dir.isValid());
 
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         openOriginal(form, p, dir.filePath(chosen));
-        QCOMPARE(form.sheet().nextRow, 1);
+        QCOMPARE(form.sheet().count(), 0);
         QCOMPARE(form.Label3->text(), u"0"_s);
         QCOMPARE(p.box().shown.size(), 1);
         // The lyric file looked for stays in the chosen file's folder.
@@ -458,14 +460,14 @@ private Q_SLOTS:
     void cancelledDialog()
     {
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         openOriginal(form, p, lyrics(u"cancel"_s, generatedFile(3)));
         QCOMPARE(form.Label3->text(), u"3"_s);
         const int height = syj::twipsHeight(form.Picture2);
         const int value = form.VScroll1->value();
 
         p.cancel();
-        form.sheet().dcButton3_Click();
+        form.dcButton3_Click();
         QCOMPARE(p.dialog().shown.size(), 2);
         QCOMPARE(p.box().shown.size(), 1);
         const syj::MessageBoxRequest &box = p.box().shown[0];
@@ -475,7 +477,7 @@ private Q_SLOTS:
         QCOMPARE(box.icon, MsgIcon::Question);
 
         QCOMPARE(form.Label3->text(), u"3"_s);
-        QCOMPARE(form.sheet().nextRow, 4);
+        QCOMPARE(form.sheet().count(), 3);
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
         for (int k = 1; k <= 3; ++k) {
             const QString problem = rowProblem(form, k, labelOf(k), wordsOf(k));
@@ -525,7 +527,7 @@ private Q_SLOTS:
         QVERIFY(!first.isEmpty() && !second.isEmpty());
 
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         openOriginal(form, p, first);
         QCOMPARE(form.Label3->text(), u"20"_s);
         if (typed) {
@@ -539,7 +541,7 @@ private Q_SLOTS:
         p.choose(second);
         if (savedFirst)
             p.choose(savePath); // the save dialog that 保存 brings up
-        form.sheet().dcButton3_Click();
+        form.dcButton3_Click();
 
         QCOMPARE(boxesWith(p, MsgButtons::SaveDiscardCancel), answer >= 0 ? 1 : 0);
         QVERIFY2(p.box().shown.size() == (answer >= 0 ? 1 : 0),
@@ -551,14 +553,14 @@ private Q_SLOTS:
         }
         if (!replaced) {
             QCOMPARE(form.Label3->text(), u"20"_s);
-            QCOMPARE(form.sheet().nextRow, 21);
+            QCOMPARE(form.sheet().count(), 20);
             QCOMPARE(form.Text2(2)->text(), u"新词"_s);
             QVERIFY(form.sheet().isModified());
             return;
         }
         const int rows = sameFile ? 20 : 5;
         QCOMPARE(form.Label3->text(), QString::number(rows));
-        QCOMPARE(form.sheet().nextRow, rows + 1);
+        QCOMPARE(form.sheet().count(), rows);
         QVERIFY(!form.sheet().isModified());
         for (int k = 1; k <= rows; ++k) {
             const QString words = sameFile ? wordsOf(k) : u"再来%1"_s.arg(k);
@@ -583,7 +585,7 @@ private Q_SLOTS:
         QFETCH(bool, missing);
         const QString tag = tagName();
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         openOriginal(form, p, lyrics(u"good-"_s + tag, generatedFile(6)));
         QCOMPARE(form.Label3->text(), u"6"_s);
 
@@ -593,7 +595,7 @@ private Q_SLOTS:
         p.box().shown.clear();
         openOriginal(form, p, chosen);
 
-        QCOMPARE(form.sheet().nextRow, 1);
+        QCOMPARE(form.sheet().count(), 0);
         QCOMPARE(form.Label3->text(), u"0"_s);
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
         for (int k = 1; k <= 6; ++k)
@@ -632,7 +634,7 @@ private Q_SLOTS:
 
         const QString tag = tagName();
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         openOriginal(form, p, lyrics(u"good-"_s + tag, generatedFile(16)));
         QCOMPARE(form.Label3->text(), u"16"_s);
         typeText(form.Text2(3), u"写好的"_s);
@@ -651,7 +653,7 @@ private Q_SLOTS:
         }
         p.box().shown.clear();
         if (viaLoader)
-            form.sheet().loadOriginal(file(u"bad-"_s + tag + u".mp3"_s));
+            form.commands().loadOriginalLyrics(file(u"bad-"_s + tag + u".mp3"_s));
         else
             openOriginal(form, p, file(u"bad-"_s + tag + u".mp3"_s));
         QFile::remove(bad);
@@ -661,7 +663,7 @@ private Q_SLOTS:
         QVERIFY2(p.box().shown[0].text.contains(QDir::toNativeSeparators(bad)),
                  qPrintable(p.box().shown[0].text));
         QCOMPARE(form.Label3->text(), u"16"_s);
-        QCOMPARE(form.sheet().nextRow, 17);
+        QCOMPARE(form.sheet().count(), 16);
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
         QCOMPARE(form.Text1(1)->text(), wordsOf(1));
         QCOMPARE(form.Text1(16)->text(), wordsOf(16));
@@ -687,14 +689,14 @@ private Q_SLOTS:
         QFETCH(int, rows);
 
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         const QString chosen = lyrics(u"many%1"_s.arg(lines), generatedFile(lines));
         QElapsedTimer clock;
         clock.start();
         openOriginal(form, p, chosen);
         qInfo("loading %d lines took %lld ms", lines, clock.elapsed());
 
-        QCOMPARE(form.sheet().nextRow, rows + 1);
+        QCOMPARE(form.sheet().count(), rows);
         QCOMPARE(form.Label3->text(), QString::number(rows));
         QCOMPARE(p.box().shown.size(), 1);
         const QString text = p.box().shown[0].text;
@@ -730,7 +732,7 @@ private Q_SLOTS:
     {
         QFETCH(int, command);
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         const QString chosen = lyrics(u"busy%1"_s.arg(command), generatedFile(40));
         const QString other = lyrics(u"other%1"_s.arg(command), generatedFile(2));
 
@@ -739,7 +741,7 @@ private Q_SLOTS:
         qsizetype dialogsBefore = 0;
         qsizetype dialogsAfter = 0;
         qsizetype boxesAfter = 0;
-        QSignalSpy loadingSpy(&form.sheet(), &syj::LyricSheet::loadingChanged);
+        QSignalSpy loadingSpy(&form.sheet(), &syj::LyricSheetModel::loadingChanged);
         DuringLoad during(form, 5, [&] {
             loading = form.sheet().isLoading();
             buttonsEnabled = form.dcButton3->isEnabled() || form.dcButton6->isEnabled() ||
@@ -748,13 +750,13 @@ private Q_SLOTS:
             p.choose(other); // would be taken if the command went on
             switch (command) {
             case 3:
-                form.sheet().dcButton3_Click();
+                form.dcButton3_Click();
                 break;
             case 6:
-                form.sheet().dcButton6_Click();
+                form.dcButton6_Click();
                 break;
             case 8:
-                form.sheet().dcButton8_Click();
+                form.dcButton8_Click();
                 break;
             }
             dialogsAfter = p.dialog().shown.size();
@@ -773,7 +775,7 @@ private Q_SLOTS:
         // The load went on to the end, untouched.
         QVERIFY(!form.sheet().isLoading());
         QCOMPARE(form.Label3->text(), u"40"_s);
-        QCOMPARE(form.sheet().nextRow, 41);
+        QCOMPARE(form.sheet().count(), 40);
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
         QCOMPARE(form.Text1(40)->text(), wordsOf(40));
         QVERIFY(form.dcButton3->isEnabled() && form.dcButton6->isEnabled() &&
@@ -806,7 +808,7 @@ private Q_SLOTS:
         QFETCH(bool, closes);
 
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         const int lines = 60;
@@ -826,9 +828,10 @@ private Q_SLOTS:
         QVERIFY(!form.sheet().isLoading());
 
         // The load stopped early, with whole rows only.
-        const int next = form.sheet().nextRow;
-        QVERIFY2(next >= during.firedAt() && next <= lines,
-                 qPrintable(u"nextRow %1 after closing at %2"_s.arg(next).arg(during.firedAt())));
+        const int next = form.sheet().count() + 1;
+        QVERIFY2(
+            next >= during.firedAt() && next <= lines,
+            qPrintable(u"%1 rows after closing at row %2"_s.arg(next - 1).arg(during.firedAt())));
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
         for (int k = 1; k < next; ++k) {
             const QString problem = rowProblem(form, k, labelOf(k), wordsOf(k));

@@ -1,14 +1,13 @@
 // The platform stand-ins the windows are built from: the classic scroll bar,
-// control arrays, twips placement and the shared file dialog (through the
-// scripted backend; tst_filedialog drives the real one).
+// control arrays, twips placement, pictures and the file dialog's filters
+// (tst_filedialog drives the real dialog).
 
 #include "platform/classicscrollbar.h"
-#include "platform/commondialog.h"
 #include "platform/controlarray.h"
+#include "platform/filedialog.h"
 #include "platform/picturebox.h"
 #include "platform/pictures.h"
 #include "platform/twips.h"
-#include "support/scripted.h"
 #include "support/widgets.h"
 
 #include <QApplication>
@@ -30,9 +29,7 @@
 
 using namespace Qt::StringLiterals;
 using syj::ClassicScrollBar;
-using syj::CommonDialog;
 using syj::ControlArray;
-using syj::FileDialogRequest;
 using syj::test::scrollBarPart;
 
 namespace {
@@ -71,7 +68,6 @@ void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButtons butto
 } // namespace
 
 Q_DECLARE_METATYPE(BarAction)
-Q_DECLARE_METATYPE(syj::FileDialogRequest::Mode)
 
 // A picture with a different colour in every pixel, so that a swapped channel,
 // a mirrored row or a shifted column shows.
@@ -824,7 +820,7 @@ private Q_SLOTS:
         QCOMPARE(syj::twipsGeometry(&w), QRect(30, 45, 600, 750));
     }
 
-    // ---- CommonDialog, scripted -------------------------------------------
+    // ---- File dialog filters -------------------------------------------------
 
     void parseFileFilter_data()
     {
@@ -881,183 +877,6 @@ private Q_SLOTS:
         QFETCH(QString, pattern);
         QFETCH(QStringList, wildcards);
         QCOMPARE(syj::qtWildcards(pattern), wildcards);
-    }
-
-    void openDialogSetUp_data()
-    {
-        QTest::addColumn<bool>("chooses");
-        QTest::newRow("file chosen") << true;
-        QTest::newRow("cancelled") << false;
-    }
-
-    void openDialogSetUp()
-    {
-        QFETCH(bool, chooses);
-
-        syj::test::ScriptedPlatform platform;
-        QWidget owner;
-        CommonDialog dialog(&owner);
-        const QString path = u"/music/伴奏.mp3"_s;
-        if (chooses)
-            platform.choose(path);
-        else
-            platform.cancel();
-
-        QCOMPARE(syj::askOpenFile(dialog), chooses ? path : QString());
-        QCOMPARE(dialog.FileName(), chooses ? path : QString());
-        QCOMPARE(dialog.trace(), (QStringList{u"FileName="_s, u"Flags=4096"_s,
-                                              u"Filter=音乐文件(*.*)|*.*|"_s, u"Action=1"_s}));
-
-        QCOMPARE(platform.dialog().shown.size(), 1);
-        const FileDialogRequest &r = platform.dialog().shown.first();
-        QCOMPARE(r.mode, FileDialogRequest::Mode::Open);
-        QCOMPARE(r.flags, 4096);
-        QCOMPARE(r.filter, u"音乐文件(*.*)|*.*|"_s);
-        QVERIFY(r.fileName.isEmpty());
-        QVERIFY(r.dialogTitle.isEmpty());
-        QVERIFY(r.defaultExt.isEmpty());
-        QCOMPARE(r.filterIndex, 0);
-        QVERIFY(platform.box().shown.isEmpty());
-    }
-
-    void saveDialogSetUp_data()
-    {
-        QTest::addColumn<bool>("chooses");
-        QTest::newRow("file chosen") << true;
-        QTest::newRow("cancelled") << false;
-    }
-
-    void saveDialogSetUp()
-    {
-        QFETCH(bool, chooses);
-
-        syj::test::ScriptedPlatform platform;
-        QWidget owner;
-        CommonDialog dialog(&owner);
-        const QString path = u"/lyrics/新词.lrc"_s;
-        if (chooses)
-            platform.choose(path);
-        else
-            platform.cancel();
-
-        QCOMPARE(syj::askSaveFile(dialog), chooses ? path : QString());
-        QCOMPARE(dialog.trace(), (QStringList{u"DefaultExt=lrc"_s, u"FileName="_s,
-                                              u"Filter=歌词文件(*.lrc)|*.lrc|All files(*.*)|*.*"_s,
-                                              u"FilterIndex=1"_s, u"DialogTitle=保存文本"_s,
-                                              u"Flags=2050"_s, u"Action=2"_s}));
-
-        QCOMPARE(platform.dialog().shown.size(), 1);
-        const FileDialogRequest &r = platform.dialog().shown.first();
-        QCOMPARE(r.mode, FileDialogRequest::Mode::Save);
-        QCOMPARE(r.flags, syj::cdlOFNOverwritePrompt | syj::cdlOFNPathMustExist);
-        QCOMPARE(r.defaultExt, u"lrc"_s);
-        QCOMPARE(r.dialogTitle, u"保存文本"_s);
-        QCOMPARE(r.filterIndex, 1);
-        QVERIFY(r.fileName.isEmpty());
-        const QList<syj::FileFilterEntry> entries = syj::parseFileFilter(r.filter);
-        QCOMPARE(entries.size(), 2);
-        QCOMPARE(entries[0].description, u"歌词文件(*.lrc)"_s);
-        QCOMPARE(entries[0].pattern, u"*.lrc"_s);
-        QCOMPARE(entries[1].description, u"All files(*.*)"_s);
-        QCOMPARE(entries[1].pattern, u"*.*"_s);
-    }
-
-    void settingsStayBetweenUses_data()
-    {
-        // A sequence of uses of one dialog: O = open, S = save; every use is
-        // answered with a file. The last request is checked.
-        QTest::addColumn<QString>("uses");
-        QTest::addColumn<FileDialogRequest::Mode>("mode");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("defaultExt");
-        QTest::addColumn<int>("filterIndex");
-        QTest::addColumn<int>("flags");
-        QTest::addColumn<QString>("filter");
-
-        const QString music = u"音乐文件(*.*)|*.*|"_s;
-        const QString lyrics = u"歌词文件(*.lrc)|*.lrc|All files(*.*)|*.*"_s;
-        QTest::newRow("open, open") << u"OO"_s << FileDialogRequest::Mode::Open << QString()
-                                    << QString() << 0 << 4096 << music;
-        QTest::newRow("save, open") << u"SO"_s << FileDialogRequest::Mode::Open << u"保存文本"_s
-                                    << u"lrc"_s << 1 << 4096 << music;
-        QTest::newRow("open, save, open") << u"OSO"_s << FileDialogRequest::Mode::Open
-                                          << u"保存文本"_s << u"lrc"_s << 1 << 4096 << music;
-        QTest::newRow("save, save") << u"SS"_s << FileDialogRequest::Mode::Save << u"保存文本"_s
-                                    << u"lrc"_s << 1 << 2050 << lyrics;
-        QTest::newRow("open, save") << u"OS"_s << FileDialogRequest::Mode::Save << u"保存文本"_s
-                                    << u"lrc"_s << 1 << 2050 << lyrics;
-    }
-
-    void settingsStayBetweenUses()
-    {
-        QFETCH(QString, uses);
-        QFETCH(FileDialogRequest::Mode, mode);
-        QFETCH(QString, title);
-        QFETCH(QString, defaultExt);
-        QFETCH(int, filterIndex);
-        QFETCH(int, flags);
-        QFETCH(QString, filter);
-
-        syj::test::ScriptedPlatform platform;
-        QWidget owner;
-        CommonDialog dialog(&owner);
-        for (const QChar use : uses) {
-            platform.choose(u"/some/file"_s);
-            if (use == u'O')
-                syj::askOpenFile(dialog);
-            else
-                syj::askSaveFile(dialog);
-        }
-        QCOMPARE(platform.dialog().shown.size(), uses.size());
-        const FileDialogRequest &r = platform.dialog().shown.last();
-        QCOMPARE(r.mode, mode);
-        QCOMPARE(r.dialogTitle, title);
-        QCOMPARE(r.defaultExt, defaultExt);
-        QCOMPARE(r.filterIndex, filterIndex);
-        QCOMPARE(r.flags, flags);
-        QCOMPARE(r.filter, filter);
-        // Each use starts from an empty name, whatever the last one chose.
-        QVERIFY(r.fileName.isEmpty());
-    }
-
-    void cancelKeepsFileName_data()
-    {
-        QTest::addColumn<int>("action");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("open") << 1 << true;
-        QTest::newRow("save") << 2 << true;
-        QTest::newRow("action 0 shows nothing") << 0 << false;
-        QTest::newRow("action 3 shows nothing") << 3 << false;
-    }
-
-    void cancelKeepsFileName()
-    {
-        QFETCH(int, action);
-        QFETCH(bool, shown);
-
-        syj::test::ScriptedPlatform platform;
-        QWidget owner;
-        CommonDialog dialog(&owner);
-        dialog.setFileName(u"/music/old.mp3"_s);
-        platform.cancel();
-        dialog.setAction(action);
-        QCOMPARE(platform.dialog().shown.size(), shown ? 1 : 0);
-        QCOMPARE(dialog.FileName(), u"/music/old.mp3"_s);
-        if (shown)
-            QCOMPARE(platform.dialog().shown.first().fileName, u"/music/old.mp3"_s);
-    }
-
-    void noFileChosenBox()
-    {
-        syj::test::ScriptedPlatform platform;
-        QWidget owner;
-        syj::showNoFileChosen(&owner);
-        QCOMPARE(platform.box().shown.size(), 1);
-        const syj::MessageBoxRequest &r = platform.box().shown.first();
-        QCOMPARE(r.text, u"没有找到文件"_s);
-        QCOMPARE(r.title, u"检查"_s);
-        QCOMPARE(r.buttons, syj::MsgButtons::RetryCancel);
-        QCOMPARE(r.icon, syj::MsgIcon::Question);
     }
 };
 

@@ -8,7 +8,8 @@
 #include "app/form1.h"
 #include "platform/mediaplayer.h"
 #include "playback/playback.h"
-#include "sheet/lyricsheet.h"
+#include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetcommands.h"
 #include "support/scripted.h"
 #include "support/wav.h"
 #include "support/widgets.h"
@@ -46,6 +47,7 @@ private:
     std::unique_ptr<Form1> m_form;
     std::unique_ptr<ScriptedPlatform> m_platform;
 
+    // The players inside the window's two player widgets.
     AudioPlayer *wmp1() const { return m_form->WindowsMediaPlayer1->player(); }
     AudioPlayer *wmp2() const { return m_form->WindowsMediaPlayer2->player(); }
 
@@ -56,7 +58,7 @@ private:
         writeFile(
             lrc,
             gbk(u"[ti:测试]\r\n[00:01.50]一\r\n[00:00.00]二\r\n[ab:cd.ef]三\r\n[00:05.25]四\r\n"_s));
-        m_form->sheet().loadOriginal(lrc);
+        m_form->commands().loadOriginalLyrics(lrc);
         QCOMPARE(m_form->sheet().rowCount(), 5);
     }
 
@@ -65,9 +67,9 @@ private:
     {
         m_platform->choose(file);
         if (player == 1)
-            m_form->playback().dcButton1_Click();
+            m_form->dcButton1_Click();
         else
-            m_form->playback().dcButton4_Click();
+            m_form->dcButton4_Click();
         AudioPlayer *p = player == 1 ? wmp1() : wmp2();
         QVERIFY(waitFor([p] { return p->isPlaying() && p->currentPosition() > 0.05; }));
     }
@@ -85,7 +87,7 @@ private Q_SLOTS:
     void init()
     {
         m_platform = std::make_unique<ScriptedPlatform>();
-        m_form = std::make_unique<Form1>();
+        m_form = std::make_unique<Form1>(*m_platform);
         m_form->show();
         loadRows();
     }
@@ -99,12 +101,12 @@ private Q_SLOTS:
     void startState()
     {
         for (MediaPlayer *w : {m_form->WindowsMediaPlayer1, m_form->WindowsMediaPlayer2}) {
-            AudioPlayer *p = w->player();
+            const AudioPlayer *p = w->player();
             QVERIFY(p->URL().isEmpty());
             QVERIFY(!p->isPlaying());
             QCOMPARE(p->volume(), 50);
             QVERIFY(w->isVisible());
-            QVERIFY(w->findChild<MediaControls *>()->isVisible());
+            QVERIFY(w->controls()->isVisible());
         }
     }
 
@@ -126,9 +128,9 @@ private Q_SLOTS:
 
         m_platform->choose(player == 1 ? m_accompaniment : m_original);
         if (player == 1)
-            m_form->playback().dcButton1_Click();
+            m_form->dcButton1_Click();
         else
-            m_form->playback().dcButton4_Click();
+            m_form->dcButton4_Click();
         QCOMPARE(self->URL(), player == 1 ? m_accompaniment : m_original);
         QVERIFY(waitFor([self] { return self->isPlaying(); }));
         QVERIFY2(self->currentPosition() < TOLERANCE + 0.2,
@@ -151,7 +153,7 @@ private Q_SLOTS:
         QTest::qWait(600);
         QVERIFY(wmp1()->currentPosition() > 0.4);
         m_platform->choose(m_accompaniment);
-        m_form->playback().dcButton1_Click();
+        m_form->dcButton1_Click();
         QVERIFY(waitFor([this] { return wmp1()->isPlaying() && wmp1()->currentPosition() < 0.3; }));
     }
 
@@ -168,9 +170,9 @@ private Q_SLOTS:
         open(1, m_accompaniment);
         m_platform->cancel();
         if (button == 1)
-            m_form->playback().dcButton1_Click();
+            m_form->dcButton1_Click();
         else
-            m_form->playback().dcButton4_Click();
+            m_form->dcButton4_Click();
         QCOMPARE(m_platform->box().shown.size(), 1);
         const MessageBoxRequest &box = m_platform->box().shown.first();
         QCOMPARE(box.text, u"没有找到文件"_s);
@@ -211,9 +213,9 @@ private Q_SLOTS:
         QTest::qWait(700); // both somewhere past the row's time
 
         if (button == 2)
-            m_form->playback().dcButton2_Click(row);
+            m_form->dcButton2_Click(row);
         else
-            m_form->playback().dcButton5_Click(row);
+            m_form->dcButton5_Click(row);
         QVERIFY(!other->isPlaying());
         QVERIFY(waitFor(
             [&] { return self->isPlaying() && near(self->currentPosition(), seconds + 0.05); }));
@@ -227,9 +229,9 @@ private Q_SLOTS:
     void secondRowJumps()
     {
         open(1, m_accompaniment);
-        m_form->playback().dcButton2_Click(5);
+        m_form->dcButton2_Click(5);
         QVERIFY(waitFor([this] { return near(wmp1()->currentPosition(), 5.3); }));
-        m_form->playback().dcButton2_Click(2);
+        m_form->dcButton2_Click(2);
         QVERIFY(waitFor([this] { return near(wmp1()->currentPosition(), 1.55); }));
         QTest::qWait(300);
         QVERIFY(wmp1()->isPlaying());
@@ -240,7 +242,7 @@ private Q_SLOTS:
         open(2, m_original);
         wmp2()->pause();
         QVERIFY(waitFor([this] { return !wmp2()->isPlaying(); }));
-        m_form->playback().dcButton5_Click(5);
+        m_form->dcButton5_Click(5);
         QVERIFY(waitFor(
             [this] { return wmp2()->isPlaying() && near(wmp2()->currentPosition(), 5.3); }));
     }
@@ -261,9 +263,9 @@ private Q_SLOTS:
         QVERIFY(waitFor([this] { return wmp1()->isPlaying() && wmp2()->isPlaying(); }));
         const double p1 = wmp1()->currentPosition(), p2 = wmp2()->currentPosition();
         if (button == 2)
-            m_form->playback().dcButton2_Click(1);
+            m_form->dcButton2_Click(1);
         else
-            m_form->playback().dcButton5_Click(1);
+            m_form->dcButton5_Click(1);
         QTest::qWait(300);
         QVERIFY(wmp1()->isPlaying());
         QVERIFY(wmp2()->isPlaying());
@@ -281,7 +283,7 @@ private Q_SLOTS:
         const double held = wmp1()->currentPosition();
         QVERIFY(wmp2()->isPlaying());
 
-        m_form->playback().dcButton2_Click(4); // [ab:cd.ef]
+        m_form->dcButton2_Click(4); // [ab:cd.ef]
         QVERIFY(!wmp2()->isPlaying());
         QTest::qWait(300);
         QVERIFY(!wmp1()->isPlaying());
@@ -292,7 +294,7 @@ private Q_SLOTS:
     void rowBeforeAnyFileOnlyPausesTheOther()
     {
         open(2, m_original);
-        m_form->playback().dcButton2_Click(2);
+        m_form->dcButton2_Click(2);
         QVERIFY(!wmp2()->isPlaying());
         QTest::qWait(200);
         QVERIFY(wmp1()->URL().isEmpty());
@@ -314,11 +316,11 @@ private Q_SLOTS:
         writeGarbageFile(bad);
         open(2, m_original);
         m_platform->choose(bad);
-        m_form->playback().dcButton1_Click();
+        m_form->dcButton1_Click();
         QVERIFY(waitFor([this] { return !wmp1()->errorText().isEmpty(); }));
         QVERIFY(!wmp2()->isPlaying()); // the other was paused all the same
         QVERIFY(m_platform->box().shown.isEmpty());
-        m_form->playback().dcButton2_Click(2); // still harmless
+        m_form->dcButton2_Click(2); // still harmless
         QVERIFY(m_form->isVisible());
     }
 };

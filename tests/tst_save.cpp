@@ -3,10 +3,13 @@
 #include "app/application.h"
 #include "app/form1.h"
 #include "platform/classicscrollbar.h"
+#include "platform/filedialog.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
-#include "sheet/lyricsheet.h"
+#include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetcommands.h"
 #include "support/scripted.h"
+#include "support/widgets.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -41,6 +44,7 @@ class TestSave : public QObject
 
 private:
     QTemporaryDir m_dir;
+    std::unique_ptr<ScriptedPlatform> m_platform;
     std::unique_ptr<Form1> m_form;
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -48,10 +52,10 @@ private:
     // A fresh window with `lines` loaded as the original lyrics.
     Form1 &loaded(const QStringList &lines = kOriginal)
     {
-        m_form = std::make_unique<Form1>();
+        m_form = std::make_unique<Form1>(*m_platform);
         const QString file = path(u"original.lrc"_s);
         writeFile(file, crlf(lines));
-        m_form->sheet().loadOriginal(file);
+        m_form->commands().loadOriginalLyrics(file);
         return *m_form;
     }
 
@@ -64,7 +68,12 @@ private:
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
-    void cleanup() { m_form.reset(); }
+    void init() { m_platform = std::make_unique<ScriptedPlatform>(); }
+    void cleanup()
+    {
+        m_form.reset();
+        m_platform.reset();
+    }
 
     void savedBytes_data()
     {
@@ -105,7 +114,7 @@ private Q_SLOTS:
         for (int i = 0; i < words.size(); ++i)
             type(i + 1, words[i]);
         const QString out = path(u"new.lrc"_s);
-        QVERIFY(form.sheet().saveNew(out));
+        QVERIFY(form.commands().saveNewLyricsTo(out));
         const QByteArray bytes = readFile(out);
         QCOMPARE(bytes, expected);
         QVERIFY(!bytes.contains('?'));
@@ -115,10 +124,10 @@ private Q_SLOTS:
     {
         Form1 &form = loaded();
         type(2, u"举头望明月"_s);
-        ScriptedPlatform platform;
+        ScriptedPlatform &platform = *m_platform;
         const QString out = path(u"dialog.lrc"_s);
         platform.choose(out);
-        form.sheet().dcButton8_Click();
+        form.dcButton8_Click();
 
         QCOMPARE(platform.dialog().shown.size(), 1);
         const FileDialogRequest &r = platform.dialog().shown.first();
@@ -137,11 +146,11 @@ private Q_SLOTS:
         QVERIFY(platform.box().shown.isEmpty());
         QCOMPARE(readFile(out), crlf({QString(), u"[00:01.00]举头望明月"_s, u"[00:05.50]"_s}));
         QVERIFY(!form.sheet().isModified());
-        QCOMPARE(form.windowTitle(), u"声韵笺"_s);
+        QCOMPARE(shownTitle(&form), u"声韵笺"_s);
 
         // The save's settings stay on the shared dialog for the next open.
         platform.cancel();
-        form.sheet().dcButton6_Click();
+        form.dcButton6_Click();
         QCOMPARE(platform.dialog().shown.size(), 2);
         const FileDialogRequest &open = platform.dialog().shown.last();
         QCOMPARE(open.mode, FileDialogRequest::Mode::Open);
@@ -154,11 +163,11 @@ private Q_SLOTS:
     {
         Form1 &form = loaded();
         type(2, u"x"_s);
-        ScriptedPlatform platform;
+        ScriptedPlatform &platform = *m_platform;
         platform.cancel();
         const QDir dir(m_dir.path());
         const QStringList before = dir.entryList(QDir::Files);
-        form.sheet().dcButton8_Click();
+        form.dcButton8_Click();
         QCOMPARE(dir.entryList(QDir::Files), before);
         QVERIFY(platform.box().shown.isEmpty());
         QVERIFY(form.sheet().isModified());
@@ -174,16 +183,16 @@ private Q_SLOTS:
     void noRowsGiveAnEmptyFile()
     {
         QFETCH(bool, afterMissingLoad);
-        m_form = std::make_unique<Form1>();
-        ScriptedPlatform platform;
+        m_form = std::make_unique<Form1>(*m_platform);
+        ScriptedPlatform &platform = *m_platform;
         if (afterMissingLoad) {
-            m_form->sheet().loadOriginal(path(u"nothing-here.mp3"_s));
-            QCOMPARE(m_form->sheet().nextRow, 1);
+            m_form->commands().loadOriginalLyrics(path(u"nothing-here.mp3"_s));
+            QCOMPARE(m_form->sheet().count(), 0);
         }
         const QString out = path(u"empty.lrc"_s);
         writeFile(out, "old content");
         platform.choose(out);
-        m_form->sheet().dcButton8_Click();
+        m_form->dcButton8_Click();
         QVERIFY(QFileInfo::exists(out));
         QCOMPARE(readFile(out), QByteArray());
     }
@@ -194,7 +203,7 @@ private Q_SLOTS:
         const QString out = path(u"overwrite.lrc"_s);
         writeFile(out, QByteArray(10000, 'z'));
         type(1, u"短"_s);
-        QVERIFY(form.sheet().saveNew(out));
+        QVERIFY(form.commands().saveNewLyricsTo(out));
         QCOMPARE(readFile(out), crlf({u"短"_s, u"[00:01.00]"_s, u"[00:05.50]"_s}));
     }
 
@@ -216,8 +225,8 @@ private Q_SLOTS:
         const QByteArray blockerBefore = readFile(path(u"blocker"_s));
         type(2, u"留着"_s);
 
-        ScriptedPlatform platform;
-        QVERIFY(!form.sheet().saveNew(path(target)));
+        ScriptedPlatform &platform = *m_platform;
+        QVERIFY(!form.commands().saveNewLyricsTo(path(target)));
         QCOMPARE(platform.box().shown.size(), 1);
         const MessageBoxRequest &box = platform.box().shown.first();
         QCOMPARE(box.icon, MsgIcon::Critical);
@@ -238,8 +247,8 @@ private Q_SLOTS:
         QVERIFY(!before.isEmpty());
         Form1 &form = loaded();
         type(1, u"新"_s);
-        ScriptedPlatform platform;
-        QVERIFY(!form.sheet().saveNew(out));
+        ScriptedPlatform &platform = *m_platform;
+        QVERIFY(!form.commands().saveNewLyricsTo(out));
         QCOMPARE(readFile(out), before);
         QCOMPARE(platform.box().shown.size(), 1);
     }
@@ -275,11 +284,11 @@ private Q_SLOTS:
         for (int i = 0; i < words.size(); ++i)
             type(i + 1, words[i]);
         const QString out = path(u"roundtrip.lrc"_s);
-        QVERIFY(form.sheet().saveNew(out));
+        QVERIFY(form.commands().saveNewLyricsTo(out));
 
         Form1 &again = loaded(original);
-        ScriptedPlatform platform;
-        QVERIFY(again.sheet().openNew(out));
+        ScriptedPlatform &platform = *m_platform;
+        QVERIFY(again.commands().loadNewLyrics(out));
         for (int i = 0; i < restored.size(); ++i)
             QCOMPARE(again.Text2(i + 1)->text(), restored[i]);
         QVERIFY(platform.box().shown.isEmpty());
@@ -295,13 +304,13 @@ private Q_SLOTS:
     void openNewOnEmptySheet()
     {
         QFETCH(bool, afterMissingLoad);
-        m_form = std::make_unique<Form1>();
-        ScriptedPlatform platform;
+        m_form = std::make_unique<Form1>(*m_platform);
+        ScriptedPlatform &platform = *m_platform;
         if (afterMissingLoad) {
-            m_form->sheet().loadOriginal(path(u"nothing-here.mp3"_s));
+            m_form->commands().loadOriginalLyrics(path(u"nothing-here.mp3"_s));
             platform.box().shown.clear();
         }
-        m_form->sheet().dcButton6_Click();
+        m_form->dcButton6_Click();
         QVERIFY(platform.dialog().shown.isEmpty());
         QCOMPARE(platform.box().shown.size(), 1);
         const MessageBoxRequest &box = platform.box().shown.first();
@@ -314,9 +323,9 @@ private Q_SLOTS:
     void openNewCancelled()
     {
         Form1 &form = loaded();
-        ScriptedPlatform platform;
+        ScriptedPlatform &platform = *m_platform;
         platform.cancel();
-        form.sheet().dcButton6_Click();
+        form.dcButton6_Click();
         QCOMPARE(platform.box().shown.size(), 1);
         QCOMPARE(platform.box().shown.first().text, u"没有找到文件"_s);
         QCOMPARE(platform.box().shown.first().title, u"检查"_s);
@@ -351,6 +360,7 @@ private Q_SLOTS:
         form.Text2(1)->setText(u"旧一"_s);
         form.Text2(2)->setText(u"旧二"_s);
         form.Text2(3)->setText(u"旧三"_s);
+        form.sheet().setModified(false); // words saved before
         form.Text2_GotFocus(2);
         form.VScroll1->setValue(0);
         const QString label4 = form.Label4->text();
@@ -359,9 +369,9 @@ private Q_SLOTS:
 
         const QString file = path(u"newwords.lrc"_s);
         writeFile(file, crlf(fileLines));
-        ScriptedPlatform platform;
+        ScriptedPlatform &platform = *m_platform;
         platform.choose(file);
-        form.sheet().dcButton6_Click();
+        form.dcButton6_Click();
 
         for (int i = 0; i < 3; ++i)
             QCOMPARE(form.Text2(i + 1)->text(), expected[i]);
@@ -372,7 +382,7 @@ private Q_SLOTS:
         QCOMPARE(form.Label4->text(), label4);
         QCOMPARE(twipsTop(form.Shape1), shapeTop);
         QCOMPARE(twipsTop(form.Picture2), panelTop);
-        QCOMPARE(form.sheet().nextRow, 4);
+        QCOMPARE(form.sheet().count(), 3);
         if (leftOut > 0) {
             QCOMPARE(platform.box().shown.size(), 1);
             QVERIFY(platform.box().shown.first().text.contains(QString::number(leftOut)));
@@ -387,13 +397,13 @@ private Q_SLOTS:
         writeFile(path(u"song.lrc"_s), crlf({u"[00:00.00]新一"_s}));
         writeFile(path(u"song.mp3"_s), "not read");
         writeFile(path(u"alone.mp3"_s), "no lyric file beside me");
-        ScriptedPlatform platform;
-        QVERIFY(form.sheet().openNew(path(u"song.mp3"_s)));
+        ScriptedPlatform &platform = *m_platform;
+        QVERIFY(form.commands().loadNewLyrics(path(u"song.mp3"_s)));
         QCOMPARE(form.Text2(1)->text(), u"新一"_s);
 
         form.Text2(1)->setText(u"留下"_s);
         form.sheet().setModified(false);
-        QVERIFY(!form.sheet().openNew(path(u"alone.mp3"_s)));
+        QVERIFY(!form.commands().loadNewLyrics(path(u"alone.mp3"_s)));
         QCOMPARE(form.Text2(1)->text(), u"留下"_s);
         QCOMPARE(platform.box().shown.size(), 1);
         QVERIFY(platform.box().shown.first().text.contains(
@@ -405,8 +415,8 @@ private Q_SLOTS:
         Form1 &form = loaded();
         form.Text2(1)->setText(u"留下"_s);
         writeFile(path(u"binary.lrc"_s), QByteArray("[00:01.00]\0\0\0x", 14));
-        ScriptedPlatform platform;
-        QVERIFY(!form.sheet().openNew(path(u"binary.lrc"_s)));
+        ScriptedPlatform &platform = *m_platform;
+        QVERIFY(!form.commands().loadNewLyrics(path(u"binary.lrc"_s)));
         QCOMPARE(form.Text2(1)->text(), u"留下"_s);
         QCOMPARE(platform.box().shown.size(), 1);
     }
@@ -445,14 +455,14 @@ private Q_SLOTS:
         form.show();
         type(2, u"没保存的词"_s);
         QVERIFY(form.sheet().isModified());
-        QCOMPARE(form.windowTitle(), u"声韵笺*"_s);
+        QCOMPARE(shownTitle(&form), u"声韵笺*"_s);
 
         const QString other = path(u"other.lrc"_s);
         writeFile(other, crlf({u"[00:00.00]别的"_s}));
         const QString saved = path(u"asked.lrc"_s);
         QFile::remove(saved);
 
-        ScriptedPlatform platform;
+        ScriptedPlatform &platform = *m_platform;
         if (command != u"close"_s)
             platform.choose(other);
         platform.answer(static_cast<MsgResult>(answer));
@@ -464,9 +474,9 @@ private Q_SLOTS:
         }
 
         if (command == u"load"_s)
-            form.sheet().dcButton3_Click();
+            form.dcButton3_Click();
         else if (command == u"openNew"_s)
-            form.sheet().dcButton6_Click();
+            form.dcButton6_Click();
         else
             form.close();
         QCoreApplication::processEvents();
@@ -494,12 +504,12 @@ private Q_SLOTS:
         Form1 &form = loaded();
         form.show();
         type(2, u"词"_s);
-        QVERIFY(form.sheet().saveNew(path(u"done.lrc"_s)));
-        ScriptedPlatform platform;
+        QVERIFY(form.commands().saveNewLyricsTo(path(u"done.lrc"_s)));
+        ScriptedPlatform &platform = *m_platform;
         const QString other = path(u"other2.lrc"_s);
         writeFile(other, crlf({u"[00:00.00]a"_s}));
         platform.choose(other);
-        form.sheet().dcButton3_Click();
+        form.dcButton3_Click();
         QCOMPARE(form.sheet().rowCount(), 1);
         form.close();
         QVERIFY(!form.isVisible());
@@ -511,7 +521,7 @@ private Q_SLOTS:
         Form1 &form = loaded();
         const QString file = path(u"opened.lrc"_s);
         writeFile(file, crlf({u"a"_s}));
-        QVERIFY(form.sheet().openNew(file));
+        QVERIFY(form.commands().loadNewLyrics(file));
         QVERIFY(form.sheet().isModified());
     }
 };

@@ -12,7 +12,8 @@
 #include "platform/classicscrollbar.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
-#include "sheet/lyricsheet.h"
+#include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetcommands.h"
 #include "support/scripted.h"
 #include "support/widgets.h"
 
@@ -79,7 +80,7 @@ int shownAt(const Form1 &form, const QWidget *w)
 }
 
 // Runs `act` once, from inside the loader's event pumping, as soon as the
-// sheet is loading and nextRow has reached `row`.
+// sheet is loading and has rows up to `row` - 1.
 class DuringLoad
 {
 public:
@@ -87,7 +88,7 @@ public:
     {
         m_timer.setInterval(0);
         QObject::connect(&m_timer, &QTimer::timeout, [this, &form, row] {
-            if (m_fired || !form.sheet().isLoading() || form.sheet().nextRow < row)
+            if (m_fired || !form.sheet().isLoading() || form.sheet().count() + 1 < row)
                 return;
             m_fired = true;
             m_act();
@@ -122,7 +123,7 @@ private:
         const QString name = u"lyrics%1"_s.arg(++m_files);
         QVERIFY(syj::test::writeFile(m_dir.filePath(name + u".lrc"_s), bytes));
         p.choose(m_dir.filePath(name + u".mp3"_s));
-        form.sheet().dcButton3_Click();
+        form.dcButton3_Click();
     }
 
     // Shows the window and waits until it is the active one, so that widgets
@@ -202,9 +203,9 @@ private Q_SLOTS:
         QFETCH(int, panelTop);
 
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         load(form, p, generatedFile(lines));
-        QCOMPARE(form.sheet().nextRow, lines + 1);
+        QCOMPARE(form.sheet().count(), lines);
         const int height = syj::twipsHeight(form.Picture2);
 
         // Start from the other end, so that the step below is a change.
@@ -251,7 +252,7 @@ private Q_SLOTS:
         QFETCH(int, bottomEdge);
 
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         load(form, p, generatedFile(lines));
         // Loaded: the bar's bottom end, below the minimum.
         QVERIFY(form.VScroll1->max() < form.VScroll1->min());
@@ -324,9 +325,9 @@ private Q_SLOTS:
         QFETCH(int, highlightTop);
 
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         load(form, p, lines == 0 ? countedFile() : generatedFile(lines));
-        QCOMPARE(form.sheet().nextRow, (lines == 0 ? 20 : lines) + 1);
+        QCOMPARE(form.sheet().count(), (lines == 0 ? 20 : lines));
         QVERIFY(activate(form));
 
         const int panelTop = syj::twipsTop(form.Picture2);
@@ -376,7 +377,7 @@ private Q_SLOTS:
         QFETCH(int, refocus);
 
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         load(form, p, countedFile());
         QVERIFY(activate(form));
         QVERIFY(focusRow(form, 3, via));
@@ -405,17 +406,17 @@ private Q_SLOTS:
             break;
         case 5:
             load(form, p, generatedFile(30));
-            QCOMPARE(form.sheet().nextRow, 31);
+            QCOMPARE(form.sheet().count(), 30);
             break;
         case 6: {
             p.choose(m_dir.filePath(u"no-such-song.mp3"_s));
-            form.sheet().dcButton3_Click();
-            QCOMPARE(form.sheet().nextRow, 1);
+            form.dcButton3_Click();
+            QCOMPARE(form.sheet().count(), 0);
             break;
         }
         case 7:
             load(form, p, QByteArray("[00:01.00]a\0b\r\n", 15));
-            QCOMPARE(form.sheet().nextRow, 21);
+            QCOMPARE(form.sheet().count(), 20);
             break;
         }
         QCOMPARE(form.Label4->text(), u"7"_s);
@@ -457,7 +458,7 @@ private Q_SLOTS:
         QFETCH(int, highlightTop);
 
         ScriptedPlatform p;
-        Form1 form;
+        Form1 form(p);
         QVERIFY(activate(form));
         const QString label4 = form.Label4->text();
         int panelTopThen = 1;
@@ -483,7 +484,7 @@ private Q_SLOTS:
         });
         load(form, p, generatedFile(40));
         QVERIFY(during.fired());
-        QCOMPARE(form.sheet().nextRow, 41);
+        QCOMPARE(form.sheet().count(), 40);
 
         if (action == 0)
             QCOMPARE(panelTopThen, 0);

@@ -7,7 +7,7 @@ using namespace Qt::StringLiterals;
 
 namespace syj::test {
 
-std::optional<QString> ScriptedFileDialog::run(QWidget *, const FileDialogRequest &request)
+std::optional<QString> ScriptedFileDialog::run(const FileDialogRequest &request)
 {
     shown.append(request);
     if (answers.empty())
@@ -19,7 +19,7 @@ std::optional<QString> ScriptedFileDialog::run(QWidget *, const FileDialogReques
     return a;
 }
 
-MsgResult ScriptedMessageBox::show(QWidget *, const MessageBoxRequest &request)
+MsgResult ScriptedMessageBox::show(const MessageBoxRequest &request)
 {
     shown.append(request);
     if (!answers.empty()) {
@@ -36,19 +36,6 @@ MsgResult ScriptedMessageBox::show(QWidget *, const MessageBoxRequest &request)
         return MsgResult::Save;
     }
     return MsgResult::Ok;
-}
-
-ScriptedPlatform::ScriptedPlatform()
-    : m_dialog(new ScriptedFileDialog), m_box(new ScriptedMessageBox)
-{
-    m_oldDialog = setFileDialogBackend(std::unique_ptr<FileDialogBackend>(m_dialog));
-    m_oldBox = setMessageBoxBackend(std::unique_ptr<MessageBoxBackend>(m_box));
-}
-
-ScriptedPlatform::~ScriptedPlatform()
-{
-    setFileDialogBackend(std::move(m_oldDialog));
-    setMessageBoxBackend(std::move(m_oldBox));
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)

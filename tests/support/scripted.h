@@ -1,27 +1,25 @@
-// Scripted stand-ins for the file dialog and the message box, and small file
+// Scripted platform tools (the file dialog and the message box) and small file
 // helpers for the tests. Everything else in the tests is real: widgets, files,
 // players.
 #pragma once
 
-#include "platform/commondialog.h"
-#include "platform/messagebox.h"
+#include "sheet/platformtools.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <optional>
 
 namespace syj::test {
 
 // Records every dialog it was shown and answers from a queue: a path, or no
 // value for a cancel. An empty queue cancels.
-class ScriptedFileDialog : public FileDialogBackend
+class ScriptedFileDialog
 {
 public:
-    std::optional<QString> run(QWidget *parent, const FileDialogRequest &request) override;
+    std::optional<QString> run(const FileDialogRequest &request);
 
     QList<FileDialogRequest> shown;
     std::deque<std::optional<QString>> answers;
@@ -32,37 +30,37 @@ public:
 
 // Records every box it was shown and answers from a queue; an empty queue
 // presses the box's first button (Ok, Retry or Save).
-class ScriptedMessageBox : public MessageBoxBackend
+class ScriptedMessageBox
 {
 public:
-    MsgResult show(QWidget *parent, const MessageBoxRequest &request) override;
+    MsgResult show(const MessageBoxRequest &request);
 
     QList<MessageBoxRequest> shown;
     std::deque<MsgResult> answers;
 };
 
-// Installs both scripted backends for the lifetime of the object.
-class ScriptedPlatform
+// The platform tools a test hands to the window or the commands.
+class ScriptedPlatform : public PlatformTools
 {
 public:
-    ScriptedPlatform();
-    ~ScriptedPlatform();
-    ScriptedPlatform(const ScriptedPlatform &) = delete;
-    ScriptedPlatform &operator=(const ScriptedPlatform &) = delete;
+    std::optional<QString> runFileDialog(const FileDialogRequest &request) override
+    {
+        return m_dialog.run(request);
+    }
+    MsgResult showMessage(const MessageBoxRequest &request) override { return m_box.show(request); }
 
-    ScriptedFileDialog &dialog() { return *m_dialog; }
-    ScriptedMessageBox &box() { return *m_box; }
+    ScriptedFileDialog &dialog() { return m_dialog; }
+    ScriptedMessageBox &box() { return m_box; }
 
-    // Shortcuts: the next dialog returns `path` / is cancelled.
-    void choose(const QString &path) { m_dialog->answers.push_back(path); }
-    void cancel() { m_dialog->answers.push_back(std::nullopt); }
-    void answer(MsgResult r) { m_box->answers.push_back(r); }
+    // Shortcuts: the next dialog returns `path` / is cancelled; the next box
+    // is answered with `r`.
+    void choose(const QString &path) { m_dialog.answers.push_back(path); }
+    void cancel() { m_dialog.answers.push_back(std::nullopt); }
+    void answer(MsgResult r) { m_box.answers.push_back(r); }
 
 private:
-    ScriptedFileDialog *m_dialog;
-    ScriptedMessageBox *m_box;
-    std::unique_ptr<FileDialogBackend> m_oldDialog;
-    std::unique_ptr<MessageBoxBackend> m_oldBox;
+    ScriptedFileDialog m_dialog;
+    ScriptedMessageBox m_box;
 };
 
 // Writes bytes to a file, creating it; returns false on failure.

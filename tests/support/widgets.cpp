@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
+#include <QWindow>
 
 namespace syj::test {
 
@@ -23,6 +24,12 @@ QRect scrollBarPart(const QScrollBar *bar, QStyle::SubControl part)
     opt.pageStep = bar->pageStep();
     opt.upsideDown = bar->invertedAppearance();
     return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
+}
+
+QString shownTitle(QWidget *window)
+{
+    window->winId(); // the platform window carries the title as shown
+    return window->windowHandle()->title();
 }
 
 void typeText(QLineEdit *edit, const QString &text)

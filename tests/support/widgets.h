@@ -8,6 +8,7 @@
 
 class QLineEdit;
 class QScrollBar;
+class QWidget;
 
 namespace syj::test {
 
@@ -17,6 +18,10 @@ QRect scrollBarPart(const QScrollBar *bar, QStyle::SubControl part);
 // Types text into a line edit as an input method commits it: the edit's
 // textEdited signal fires, as it does for the user's typing.
 void typeText(QLineEdit *edit, const QString &text);
+
+// The title a window shows in its title bar ("声韵笺*" for a window marked
+// modified under the title "声韵笺[*]").
+QString shownTitle(QWidget *window);
 
 // Runs the event loop until done() holds or the time is up; false on time-out.
 // (QTest::qWaitFor() sleeps between its looks, and the players' messages then

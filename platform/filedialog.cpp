@@ -1,6 +1,5 @@
-#include "platform/commondialog.h"
+#include "platform/filedialog.h"
 
-#include "platform/backendslot.h"
 #include "platform/messagebox.h"
 
 #include <QDir>
@@ -12,11 +11,6 @@ using namespace Qt::StringLiterals;
 namespace syj {
 
 namespace {
-BackendSlot<FileDialogBackend, QtFileDialogBackend> &backendSlot()
-{
-    static BackendSlot<FileDialogBackend, QtFileDialogBackend> slot;
-    return slot;
-}
 
 // A QFileDialog that also refuses a name whose folder does not exist, when
 // the request asks for that.
@@ -48,10 +42,9 @@ public:
         if (m_pathMustExist && !files.isEmpty()) {
             const QFileInfo info(files.first());
             if (!info.absoluteDir().exists()) {
-                MsgBox(this,
-                       u"文件夹“%1”不存在。\n请检查路径是否正确。"_s.arg(
-                           QDir::toNativeSeparators(info.absolutePath())),
-                       MsgButtons::Ok, MsgIcon::Warning, windowTitle());
+                showQtMessageBox(this, {u"文件夹“%1”不存在。\n请检查路径是否正确。"_s.arg(
+                                            QDir::toNativeSeparators(info.absolutePath())),
+                                        windowTitle(), MsgButtons::Ok, MsgIcon::Warning});
                 return;
             }
         }
@@ -90,87 +83,7 @@ QStringList qtWildcards(const QString &pattern)
     return out;
 }
 
-CommonDialog::CommonDialog(QWidget *owner) : QObject(owner), m_owner(owner) {}
-
-void CommonDialog::setFileName(const QString &name)
-{
-    m_request.fileName = name;
-    m_trace.append(u"FileName="_s + name);
-}
-
-void CommonDialog::setFlags(int flags)
-{
-    m_request.flags = flags;
-    m_trace.append(u"Flags="_s + QString::number(flags));
-}
-
-void CommonDialog::setFilter(const QString &filter)
-{
-    m_request.filter = filter;
-    m_trace.append(u"Filter="_s + filter);
-}
-
-void CommonDialog::setDefaultExt(const QString &ext)
-{
-    m_request.defaultExt = ext;
-    m_trace.append(u"DefaultExt="_s + ext);
-}
-
-void CommonDialog::setDialogTitle(const QString &title)
-{
-    m_request.dialogTitle = title;
-    m_trace.append(u"DialogTitle="_s + title);
-}
-
-void CommonDialog::setFilterIndex(int index)
-{
-    m_request.filterIndex = index;
-    m_trace.append(u"FilterIndex="_s + QString::number(index));
-}
-
-void CommonDialog::setAction(int action)
-{
-    m_trace.append(u"Action="_s + QString::number(action));
-    if (action != 1 && action != 2)
-        return;
-    FileDialogRequest request = m_request;
-    request.mode = action == 1 ? FileDialogRequest::Mode::Open : FileDialogRequest::Mode::Save;
-    if (const std::optional<QString> chosen = backendSlot().get().run(m_owner, request))
-        m_request.fileName = *chosen;
-}
-
-QString askOpenFile(CommonDialog &dialog)
-{
-    dialog.setFileName(QString());
-    dialog.setFlags(cdlOFNFileMustExist);
-    dialog.setFilter(u"音乐文件(*.*)|*.*|"_s);
-    dialog.setAction(1);
-    return dialog.FileName();
-}
-
-QString askSaveFile(CommonDialog &dialog)
-{
-    dialog.setDefaultExt(u"lrc"_s);
-    dialog.setFileName(QString());
-    dialog.setFilter(u"歌词文件(*.lrc)|*.lrc|All files(*.*)|*.*"_s);
-    dialog.setProperty23(1);
-    dialog.setDialogTitle(u"保存文本"_s);
-    dialog.setFlags(cdlOFNOverwritePrompt | cdlOFNPathMustExist);
-    dialog.setAction(2);
-    return dialog.FileName();
-}
-
-void showNoFileChosen(QWidget *parent)
-{
-    MsgBox(parent, u"没有找到文件"_s, MsgButtons::RetryCancel, MsgIcon::Question, u"检查"_s);
-}
-
-std::unique_ptr<FileDialogBackend> setFileDialogBackend(std::unique_ptr<FileDialogBackend> backend)
-{
-    return backendSlot().replace(std::move(backend));
-}
-
-std::optional<QString> QtFileDialogBackend::run(QWidget *parent, const FileDialogRequest &request)
+std::optional<QString> QtFileDialog::run(QWidget *parent, const FileDialogRequest &request)
 {
     const bool save = request.mode == FileDialogRequest::Mode::Save;
     FileDialog dialog(parent, (request.flags & cdlOFNPathMustExist) != 0);

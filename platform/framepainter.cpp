@@ -1,15 +1,9 @@
-#include "platform/events.h"
+#include "platform/framepainter.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <algorithm>
 
 namespace syj {
-
-void DoEvents()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
 
 namespace {
 constexpr qint64 kMinFrameNs = 16'000'000; // ~60 frames a second
@@ -19,13 +13,13 @@ constexpr qint64 kMinFrameNs = 16'000'000; // ~60 frames a second
 // back, and each frame paints everything that changed at once. (Turning the
 // window's updates off instead would make every widget repaint itself on each
 // frame, which grows with the square of the number of widgets.)
-EventPump::EventPump(QWidget *window) : m_window(window), m_frameNs(kMinFrameNs)
+FramePainter::FramePainter(QWidget *window) : m_window(window), m_frameNs(kMinFrameNs)
 {
     m_sinceFrame.start();
     window->installEventFilter(this);
 }
 
-EventPump::~EventPump()
+FramePainter::~FramePainter()
 {
     if (!m_window)
         return;
@@ -35,14 +29,14 @@ EventPump::~EventPump()
     paintNow();
 }
 
-bool EventPump::eventFilter(QObject *watched, QEvent *event)
+bool FramePainter::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_window && event->type() == QEvent::UpdateRequest && !m_painting)
         return true;
     return QObject::eventFilter(watched, event);
 }
 
-void EventPump::paintNow()
+void FramePainter::paintNow()
 {
     if (!m_window || !m_window->isVisible())
         return;
@@ -51,9 +45,8 @@ void EventPump::paintNow()
     m_painting = false;
 }
 
-void EventPump::operator()()
+void FramePainter::frame()
 {
-    DoEvents();
     if (!m_window || m_sinceFrame.nsecsElapsed() < m_frameNs)
         return;
     QElapsedTimer paint;

@@ -1,0 +1,147 @@
+// The lyric panel as the view of the sheet model: a row's five widgets are
+// made when the model inserts the row and removed when it goes, show the
+// row's label and words, and write what the user types back into the model.
+#include "app/form1.h"
+#include "platform/classicscrollbar.h"
+#include "platform/framepainter.h"
+#include "platform/picturebox.h"
+#include "platform/twips.h"
+#include "sheet/lyricsheetmodel.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolTip>
+
+using namespace Qt::StringLiterals;
+
+namespace syj {
+
+void Form1::createRows(const QModelIndex &, int first, int last)
+{
+    // Row k of the window is row k - 1 of the model.
+    for (int row = first; row <= last; ++row)
+        createRow(row + 1);
+    const int k = last + 1;
+    setTwipsHeight(Picture2, twipsTop(Label1(k)) + kPanelExtraBelowRow);
+    VScroll1->setMax(twipsHeight(Picture2) - kLyricAreaHeight);
+    VScroll1->setValue(VScroll1->max());
+    if (m_framePainter)
+        m_framePainter->frame();
+}
+
+void Form1::createRow(int k)
+{
+    const auto place = [k](auto &array) {
+        auto *w = array.load(k);
+        setTwipsTop(w, twipsTop(array(k - 1)) + kRowPitch);
+        return w;
+    };
+    // The time label stands in front of its row (and of the highlight bar). Made
+    // last, it is already the front-most widget of the panel: QWidget::raise()
+    // would repaint against every sibling, which on a long sheet grows with
+    // every row.
+    QLineEdit *original = place(Text1);
+    QLineEdit *words = place(Text2);
+    QPushButton *accompaniment = place(dcButton2);
+    QPushButton *recording = place(dcButton5);
+    QLabel *label = place(Label1);
+
+    const LyricRow &row = m_sheet->at(k - 1);
+    label->setText(row.label());
+    original->setText(row.originalWords);
+    words->setText(row.newWords);
+    for (QWidget *w : {static_cast<QWidget *>(original), static_cast<QWidget *>(words),
+                       static_cast<QWidget *>(accompaniment), static_cast<QWidget *>(recording),
+                       static_cast<QWidget *>(label)})
+        w->show();
+
+    // Whatever changes a box's text, typing, pasting or undoing, the model
+    // holds it; the new words mark the sheet unsaved.
+    LyricSheetModel *sheet = m_sheet.get();
+    connect(words, &QLineEdit::textChanged, sheet,
+            [sheet, k](const QString &text) { sheet->setNewWords(k - 1, text); });
+    connect(original, &QLineEdit::textChanged, sheet,
+            [sheet, k](const QString &text) { sheet->setOriginalWords(k - 1, text); });
+    original->installEventFilter(this);
+    words->installEventFilter(this);
+    connect(accompaniment, &QPushButton::clicked, this, [this, k] { dcButton2_Click(k); });
+    connect(recording, &QPushButton::clicked, this, [this, k] { dcButton5_Click(k); });
+}
+
+void Form1::removeRows(const QModelIndex &, int first, int last)
+{
+    if (QWidget *focused = Picture2->focusWidget(); focused && focused != Picture2)
+        focused->clearFocus();
+    for (int k = first + 1; k <= last + 1; ++k) {
+        Label1.unload(k);
+        Text1.unload(k);
+        Text2.unload(k);
+        dcButton2.unload(k);
+        dcButton5.unload(k);
+    }
+}
+
+void Form1::showRowData(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                        const QList<int> &roles)
+{
+    const auto shows = [&roles](int role) { return roles.isEmpty() || roles.contains(role); };
+    for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
+        const LyricRow &shown = m_sheet->at(row);
+        // A box already showing the text keeps its cursor and selection.
+        if (QLineEdit *box = Text2(row + 1);
+            box && shows(LyricSheetModel::NewWordsRole) && box->text() != shown.newWords)
+            box->setText(shown.newWords);
+        if (QLineEdit *box = Text1(row + 1);
+            box && shows(LyricSheetModel::OriginalWordsRole) && box->text() != shown.originalWords)
+            box->setText(shown.originalWords);
+    }
+}
+
+void Form1::onLoadingChanged(bool loading)
+{
+    // The three lyric-file commands wait for the load; the user sees them greyed.
+    dcButton3->setEnabled(!loading);
+    dcButton6->setEnabled(!loading);
+    dcButton8->setEnabled(!loading);
+    if (loading) {
+        m_framePainter = std::make_unique<FramePainter>(this);
+        return;
+    }
+    Label3->setText(QString::number(m_sheet->count()));
+    m_framePainter.reset();
+    if (m_closeAfterLoad) {
+        // The window was asked to close during the load: close it now.
+        m_closeAfterLoad = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    // A row's text boxes report receiving the focus. The focus coming back from
+    // a box's own right-click menu is no new focus.
+    if (event->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
+        const int k = controlIndex(watched);
+        if (k > 0 && watched == Text1(k))
+            Text1_GotFocus(k);
+        else if (k > 0 && watched == Text2(k))
+            Text2_GotFocus(k);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::showNoPlayPosition(int row, Playback::Track track, const QString &tag)
+{
+    // Said briefly beside the button, without a modal box.
+    QWidget *anchor =
+        track == Playback::Track::Accompaniment ? dcButton2(row + 1) : dcButton5(row + 1);
+    if (anchor && anchor->isVisible())
+        QToolTip::showText(anchor->mapToGlobal(QPoint(0, anchor->height())),
+                           u"这一句的时间标签“%1”不是数字，无法定位播放。"_s.arg(tag), anchor);
+}
+
+} // namespace syj

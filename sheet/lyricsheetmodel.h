@@ -1,0 +1,117 @@
+// The lyric sheet as data: one row per line of the original lyrics, in order,
+// each with its time tag, original words and new words.
+//
+// The main window is a view of this model: it makes a row's widgets when a row
+// is inserted, removes them when it goes, and writes typed words back here.
+// Saving, cueing a player and every aid that reads the sheet read this model,
+// never the widgets.
+//
+// Rows are numbered from 0 here; the window numbers its rows from 1.
+#pragma once
+
+#include <QAbstractListModel>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace syj {
+
+struct LyricRow {
+    enum class Kind { Timed, Info };
+
+    Kind kind = Kind::Info;
+    QString tag; // the time tag as it stood in the line; empty for an info row
+    // The play position of a timed row, when the tag's fields are numbers.
+    std::optional<double> seconds;
+    QString originalWords;
+    QString newWords;
+
+    // A row from one line of the original lyrics.
+    static LyricRow fromLine(const QString &line);
+
+    bool isTimed() const { return kind == Kind::Timed; }
+    // What the row's label shows: the tag, or "信息" for an info row.
+    QString label() const;
+    // The row's line in a new lyric file: tag + new words, or the new words of an info row.
+    QString lineToSave() const;
+};
+
+class LyricSheetModel : public QAbstractListModel
+{
+    Q_OBJECT
+public:
+    enum Role {
+        // Qt::DisplayRole gives the original words, Qt::EditRole the new words.
+        LabelRole = Qt::UserRole + 1,
+        TimedRole,
+        TagRole,
+        SecondsRole, // invalid when the row has no play position
+        OriginalWordsRole,
+        NewWordsRole,
+    };
+
+    // The most rows a sheet holds (the window's control arrays stop there).
+    static constexpr int kMaxRows = 32767;
+
+    explicit LyricSheetModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    int count() const { return static_cast<int>(m_rows.size()); }
+    // Row `row` (from 0); the row must exist.
+    const LyricRow &at(int row) const { return m_rows[static_cast<size_t>(row)]; }
+    bool hasRow(int row) const { return row >= 0 && row < count(); }
+
+    // Loading the original lyrics, one line at a time, so that the loader can
+    // let the window handle events between lines. beginLoad() removes every
+    // row (their new words go with them) and marks the sheet loading;
+    // appendLine() adds the row of one line, or returns false when the sheet
+    // is full; endLoad() ends the load.
+    void beginLoad();
+    bool appendLine(const QString &line);
+    void endLoad();
+    // The three at once. Returns how many lines found no row.
+    qsizetype loadOriginal(const QStringList &lines);
+
+    // Puts the lines of a new lyric file into the rows, line k into row k: a
+    // timed line without its tag, any other line whole. Rows after the last
+    // line keep their words. Returns how many lines found no row.
+    qsizetype putNewLyrics(const QStringList &lines);
+
+    // The words typed into a row. Marks the sheet unsaved when they differ.
+    void setNewWords(int row, const QString &words);
+
+    // The original words as the user corrected them in the row. They are not
+    // saved, so the sheet stays as saved or unsaved as it was.
+    void setOriginalWords(int row, const QString &words);
+
+    // The lines of a new lyric file, one per row.
+    QStringList linesToSave() const;
+
+    // True when new words were typed or opened since the sheet was loaded or saved.
+    bool isModified() const { return m_modified; }
+    void setModified(bool modified);
+
+    // True from beginLoad() to endLoad().
+    bool isLoading() const { return m_loading; }
+
+Q_SIGNALS:
+    void modifiedChanged(bool modified);
+    void loadingChanged(bool loading);
+
+private:
+    void setLoading(bool loading);
+    // Sets one of a row's words; false when the row is not there or already has them.
+    bool changeWords(int row, QString LyricRow::*words, const QString &to, const QList<int> &roles);
+
+    std::vector<LyricRow> m_rows;
+    bool m_modified = false;
+    bool m_loading = false;
+};
+
+} // namespace syj

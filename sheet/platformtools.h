@@ -1,0 +1,62 @@
+// What the commands need of the desktop: a modal file dialog and a modal
+// message box. The commands get an implementation handed in (the Qt one in the
+// program, a scripted one in the tests); nothing here is global.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace syj {
+
+// Flag values of the classic file dialog.
+enum CommonDialogFlags : int {
+    cdlOFNOverwritePrompt = 2,
+    cdlOFNPathMustExist = 2048,
+    cdlOFNFileMustExist = 4096,
+};
+
+// Everything a file dialog is shown with.
+struct FileDialogRequest {
+    enum class Mode { Open, Save };
+    Mode mode = Mode::Open;
+    QString fileName;
+    int flags = 0;
+    QString filter; // "description|pattern|description|pattern|"
+    QString defaultExt;
+    QString dialogTitle; // empty: the dialog's default title
+    int filterIndex = 0; // 1-based; 0 = not set
+};
+
+enum class MsgButtons { Ok, RetryCancel, SaveDiscardCancel };
+enum class MsgIcon { None, Question, Warning, Critical, Information };
+enum class MsgResult { Ok, Retry, Cancel, Save, Discard };
+
+struct MessageBoxRequest {
+    QString text;
+    QString title; // the application's title unless the caller gave one
+    MsgButtons buttons = MsgButtons::Ok;
+    MsgIcon icon = MsgIcon::None;
+};
+
+class PlatformTools
+{
+public:
+    virtual ~PlatformTools() = default;
+
+    // Shows a modal file dialog. The chosen full path, or no value when the
+    // user cancelled.
+    virtual std::optional<QString> runFileDialog(const FileDialogRequest &request) = 0;
+
+    // Shows a modal message box and returns the button pressed. Closing the
+    // box without a button counts as its cancel button (or Ok).
+    virtual MsgResult showMessage(const MessageBoxRequest &request) = 0;
+};
+
+// The title a box shows when it has none of its own.
+QString applicationTitle();
+
+// Shows a box; without a title of its own it carries the application's title.
+MsgResult MsgBox(PlatformTools &tools, const QString &text, MsgButtons buttons = MsgButtons::Ok,
+                 MsgIcon icon = MsgIcon::None, const QString &title = {});
+
+} // namespace syj

@@ -1,0 +1,254 @@
+#include "sheet/sheetcommands.h"
+
+#include "sheet/commondialog.h"
+#include "sheet/lyricsheetmodel.h"
+#include "sheet/platformtools.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
+namespace syj {
+
+namespace {
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// Lets the window handle what is waiting (input, repaints, timers) between
+// two lines of a load.
+void letEventsIn()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+} // namespace
+
+LyricSheetCommands::LyricSheetCommands(LyricSheetModel &model, PlatformTools &tools,
+                                       CommonDialog &dialog, QObject *parent)
+    : QObject(parent), m_model(model), m_tools(tools), m_dialog(dialog)
+{}
+
+bool LyricSheetCommands::refuseWhileLoading()
+{
+    if (!m_model.isLoading())
+        return false;
+    MsgBox(m_tools, u"正在载入原唱歌词，请等载入完成后再试。"_s, MsgButtons::Ok,
+           MsgIcon::Information);
+    return true;
+}
+
+void LyricSheetCommands::reportUnreadable(const LyricFileRead &read, const QString &path)
+{
+    QString text;
+    switch (read.status) {
+    case LyricFileRead::Status::Ok:
+        return;
+    case LyricFileRead::Status::NotFound:
+        text =
+            u"没有找到歌词文件：\n%1\n\n声韵笺读取与所选文件同名、扩展名为“.lrc”的歌词文件。"_s.arg(
+                shown(path));
+        break;
+    case LyricFileRead::Status::Unreadable:
+        text = u"无法读取歌词文件：\n%1\n\n原因：%2"_s.arg(shown(path), read.errorString);
+        break;
+    case LyricFileRead::Status::TooLarge:
+        text =
+            u"文件太大，不像是歌词文件（歌词文件最大 %1 MB）：\n%2\n\n没有载入，现有的内容都没有改动。"_s
+                .arg(QString::number(kMaxLyricFileBytes / (1024 * 1024)), shown(path));
+        break;
+    case LyricFileRead::Status::NotText:
+        text =
+            u"这不是文本歌词文件（文件里有空字节）：\n%1\n\n没有载入，现有的内容都没有改动。"_s.arg(
+                shown(path));
+        break;
+    }
+    MsgBox(m_tools, text, MsgButtons::Ok, MsgIcon::Warning);
+}
+
+// ---------------------------------------------------------------------------
+// Opening the original lyrics
+
+void LyricSheetCommands::openOriginalLyrics()
+{
+    if (refuseWhileLoading())
+        return;
+    const QString chosen = askOpenFile(m_dialog);
+    if (chosen.isEmpty()) {
+        showNoFileChosen(m_tools);
+        return;
+    }
+    // Read ahead, so that a file that is no lyric file costs no row.
+    const QString path = LyricFileName(chosen);
+    LyricFileRead read = ReadLyricFile(path);
+    if (read.refused()) {
+        reportUnreadable(read, path);
+        return;
+    }
+    if (!confirmDiscard())
+        return;
+    // Saving first used the shared dialog: the loader reads the chosen name from it.
+    if (m_dialog.FileName() != chosen)
+        m_dialog.setFileName(chosen);
+    m_prefetchedPath = path;
+    m_prefetched = std::move(read);
+    loadOriginalLyrics(m_dialog.FileName());
+}
+
+void LyricSheetCommands::loadOriginalLyrics(const QString &chosen)
+{
+    if (m_model.isLoading())
+        return;
+    const QString path = LyricFileName(chosen);
+    LyricFileRead read;
+    if (!m_prefetchedPath.isEmpty() && m_prefetchedPath == path)
+        read = std::move(m_prefetched);
+    else
+        read = ReadLyricFile(path);
+    m_prefetchedPath.clear();
+    m_prefetched = {};
+    // A file that is there but is no lyric file costs no row.
+    if (read.refused()) {
+        reportUnreadable(read, path);
+        return;
+    }
+
+    m_stopLoading = false;
+    m_model.beginLoad();
+    if (read.status == LyricFileRead::Status::NotFound) {
+        m_model.endLoad();
+        reportUnreadable(read, path);
+        return;
+    }
+    const QStringList &lines = read.lines;
+    qsizetype notLoaded = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        letEventsIn();
+        if (m_stopLoading)
+            break;
+        if (!m_model.appendLine(lines[i])) {
+            notLoaded = lines.size() - i;
+            break;
+        }
+    }
+    m_model.endLoad();
+    if (m_stopLoading)
+        return;
+
+    if (notLoaded > 0) {
+        MsgBox(m_tools,
+               u"歌词文件有 %1 行，声韵笺最多能载入 %2 行；后面的 %3 行没有载入：\n%4"_s.arg(
+                   QString::number(lines.size()), QString::number(LyricSheetModel::kMaxRows),
+                   QString::number(notLoaded), shown(path)),
+               MsgButtons::Ok, MsgIcon::Warning);
+    }
+    if (read.invalidSequences > 0) {
+        MsgBox(
+            m_tools,
+            u"歌词文件里有 %1 处无法识别的字节，已显示为“\uFFFD”：\n%2\n\n请检查文件的编码（应为 GBK/GB18030 或 UTF-8）。"_s
+                .arg(QString::number(read.invalidSequences), shown(path)),
+            MsgButtons::Ok, MsgIcon::Warning);
+    }
+}
+
+void LyricSheetCommands::stopLoading()
+{
+    if (m_model.isLoading())
+        m_stopLoading = true;
+}
+
+// ---------------------------------------------------------------------------
+// Opening new lyrics into the rows
+
+void LyricSheetCommands::openNewLyrics()
+{
+    if (refuseWhileLoading())
+        return;
+    if (m_model.count() == 0) {
+        MsgBox(m_tools, u"请先载入原唱歌词"_s, MsgButtons::Ok, MsgIcon::None);
+        return;
+    }
+    const QString chosen = askOpenFile(m_dialog);
+    if (chosen.isEmpty()) {
+        showNoFileChosen(m_tools);
+        return;
+    }
+    loadNewLyrics(chosen);
+}
+
+bool LyricSheetCommands::loadNewLyrics(const QString &chosen)
+{
+    if (m_model.isLoading())
+        return false;
+    const QString path = LyricFileName(chosen);
+    const LyricFileRead read = ReadLyricFile(path);
+    if (read.status != LyricFileRead::Status::Ok) {
+        reportUnreadable(read, path);
+        return false;
+    }
+    if (read.lines.isEmpty())
+        return false;
+    if (!confirmDiscard())
+        return false;
+
+    const qsizetype leftOut = m_model.putNewLyrics(read.lines);
+    if (leftOut > 0) {
+        MsgBox(m_tools,
+               u"新歌词文件有 %1 行，比原唱歌词多 %2 行；多出的 %2 行没有载入：\n%3"_s.arg(
+                   QString::number(read.lines.size()), QString::number(leftOut), shown(path)),
+               MsgButtons::Ok, MsgIcon::Information);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Saving the new lyrics
+
+void LyricSheetCommands::saveNewLyrics()
+{
+    if (refuseWhileLoading())
+        return;
+    const QString path = askSaveFile(m_dialog);
+    if (path.isEmpty())
+        return;
+    saveNewLyricsTo(path);
+}
+
+bool LyricSheetCommands::saveNewLyricsTo(const QString &path)
+{
+    const LyricFileWrite written = WriteLyricFile(path, m_model.linesToSave());
+    if (!written.ok) {
+        MsgBox(m_tools,
+               u"无法保存新歌词：\n%1\n\n原因：%2\n\n已有的文件没有改动，写好的新歌词还在窗口里。"_s
+                   .arg(shown(path), written.errorString),
+               MsgButtons::Ok, MsgIcon::Critical);
+        return false;
+    }
+    m_model.setModified(false);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Unsaved new words
+
+bool LyricSheetCommands::confirmDiscard()
+{
+    if (!m_model.isModified())
+        return true;
+    switch (MsgBox(m_tools, u"新歌词还没有保存。\n要先保存吗？"_s, MsgButtons::SaveDiscardCancel,
+                   MsgIcon::Warning)) {
+    case MsgResult::Save: {
+        const QString path = askSaveFile(m_dialog);
+        return !path.isEmpty() && saveNewLyricsTo(path);
+    }
+    case MsgResult::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace syj

@@ -1,0 +1,64 @@
+// The sheet's three lyric-file commands and the question before unsaved new
+// words are discarded.
+//
+// Each command asks for a name through the shared file dialog, then calls a
+// plain function that does the work on the model (loadOriginalLyrics,
+// loadNewLyrics, saveNewLyricsTo), which is what most tests call. Dialogs and
+// boxes go through the platform tools handed in.
+#pragma once
+
+#include "sheet/lyrictext.h"
+
+#include <QObject>
+#include <QString>
+
+namespace syj {
+
+class CommonDialog;
+class LyricSheetModel;
+class PlatformTools;
+
+class LyricSheetCommands : public QObject
+{
+    Q_OBJECT
+public:
+    LyricSheetCommands(LyricSheetModel &model, PlatformTools &tools, CommonDialog &dialog,
+                       QObject *parent = nullptr);
+
+    // 打开原唱歌词: asks for a file and loads the lyric file that belongs to it.
+    void openOriginalLyrics();
+    // Loads the lyric file that belongs to `chosen` into new rows. The old rows
+    // go (nothing is asked here). Events are handled between two lines.
+    void loadOriginalLyrics(const QString &chosen);
+    // Ends a running load before its next line.
+    void stopLoading();
+
+    // 打开新歌词: asks for a file and puts its lines into the rows' new words.
+    void openNewLyrics();
+    // Puts the lines of the lyric file that belongs to `chosen` into the rows'
+    // new words. Returns false when nothing changed.
+    bool loadNewLyrics(const QString &chosen);
+
+    // 保存新歌词: asks for a name and writes the new lyrics there.
+    void saveNewLyrics();
+    // Writes the new lyrics to `path`. Returns true when the file was written.
+    bool saveNewLyricsTo(const QString &path);
+
+    // Asks about unsaved new words before they are discarded: true when the
+    // caller may go on (saved, discarded, or nothing to save).
+    bool confirmDiscard();
+
+private:
+    bool refuseWhileLoading();
+    void reportUnreadable(const LyricFileRead &read, const QString &path);
+
+    LyricSheetModel &m_model;
+    PlatformTools &m_tools;
+    CommonDialog &m_dialog;
+    bool m_stopLoading = false;
+    // The lyric file read ahead by openOriginalLyrics, for the loader.
+    QString m_prefetchedPath;
+    LyricFileRead m_prefetched;
+};
+
+} // namespace syj
