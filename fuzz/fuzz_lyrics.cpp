@@ -1,10 +1,13 @@
 // libFuzzer target over everything that reads lyric text: the bytes-to-lines
-// reader in both encodings, the timed-line rule and tag seconds.
+// reader in both encodings, the timed-line rule, tag seconds and the sheet
+// model's rows.
 //
 // Besides "no crash, no sanitizer report" it checks the invariants the sheet
 // relies on: a split line puts itself back together, a timed label is ten
-// characters, tag seconds are finite, and what the program writes it reads back.
+// characters, tag seconds are finite, a row holds its line whole, and what the
+// program writes it reads back.
 #include "sheet/linerule.h"
+#include "sheet/lyricsheetmodel.h"
 #include "sheet/lyrictext.h"
 
 #include <QStringDecoder>
@@ -44,6 +47,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             check(parts.words == line);
         }
         check(CharacterCount(line) <= line.size());
+    }
+
+    // Each row holds its line whole; words typed as the original words are
+    // saved as the lines themselves, info lines that look timed aside.
+    LyricSheetModel sheet;
+    const qsizetype leftOut = sheet.loadOriginal(lines);
+    check(sheet.count() + leftOut == lines.size());
+    for (int i = 0; i < sheet.count(); ++i) {
+        const LyricRow &row = sheet.at(i);
+        check(row.isTimed() == IsTimedLine(lines[i]));
+        check(row.tag + row.originalWords == lines[i]);
+        sheet.setNewWords(i, row.originalWords);
+        check(sheet.at(i).lineToSave() == lines[i]);
     }
 
     // What a save writes comes back line for line through the code page.
