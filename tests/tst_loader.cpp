@@ -9,11 +9,11 @@
 
 #include "app/form1.h"
 #include "platform/classicscrollbar.h"
-#include "sheet/commondialog.h"
-#include "sheet/platformtools.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
+#include "sheet/commondialog.h"
 #include "sheet/lyricsheetmodel.h"
+#include "sheet/platformtools.h"
 #include "sheet/sheetcommands.h"
 #include "support/scripted.h"
 #include "support/widgets.h"
