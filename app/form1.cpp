@@ -169,7 +169,7 @@ void Form1::buildLyricPanel()
     Label1.setTemplate(label1);
 
     const auto makeTextBox = [this](const char *name, const QString &text, int left) {
-        auto *t = new QLineEdit(text, Picture2);
+        auto *t = new TextBox(text, Picture2);
         t->setObjectName(QLatin1StringView(name));
         // No length limit: QLineEdit would silently cut a long line at 32767 characters.
         t->setMaxLength(std::numeric_limits<int>::max());
@@ -269,7 +269,9 @@ void Form1::wireEvents()
     connect(dcButton8, &QPushButton::clicked, this, &Form1::dcButton8_Click);
     connect(dcButton7, &QPushButton::clicked, this, &Form1::dcButton7_Click);
 
-    // The view of the model; a row's own events are connected as it is made.
+    // The view of the model; a row's own events are connected as it is made,
+    // and its text boxes report the focus to the panel.
+    Picture2->installEventFilter(this);
     const LyricSheetModel *sheet = m_sheet.get();
     connect(sheet, &LyricSheetModel::rowsInserted, this, &Form1::createRows);
     connect(sheet, &LyricSheetModel::rowsAboutToBeRemoved, this, &Form1::removeRows);

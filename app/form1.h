@@ -12,6 +12,7 @@
 
 #include "app/form2.h"
 #include "platform/controlarray.h"
+#include "platform/textbox.h"
 #include "playback/playback.h"
 
 #include <QPixmap>
@@ -22,7 +23,6 @@
 class QModelIndex;
 
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace syj {
@@ -87,8 +87,8 @@ public:
     QLabel *Label6 = nullptr;
     Shape *Shape1 = nullptr;
     ControlArray<QLabel> Label1;
-    ControlArray<QLineEdit> Text1;
-    ControlArray<QLineEdit> Text2;
+    ControlArray<TextBox> Text1;
+    ControlArray<TextBox> Text2;
     ControlArray<QPushButton> dcButton2;
     ControlArray<QPushButton> dcButton5;
 

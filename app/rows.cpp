@@ -9,7 +9,6 @@
 #include "sheet/lyricsheetmodel.h"
 
 #include <QEvent>
-#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -58,15 +57,12 @@ void Form1::createRow(int k)
                        static_cast<QWidget *>(label)})
         w->show();
 
-    // Whatever changes a box's text, typing, pasting or undoing, the model
-    // holds it; the new words mark the sheet unsaved.
+    // Whatever changes the new words, typing, pasting or undoing, the model
+    // holds them, and they mark the sheet unsaved. (The original words can be
+    // corrected in their box for the count; they are not saved.)
     LyricSheetModel *sheet = m_sheet.get();
     connect(words, &QLineEdit::textChanged, sheet,
             [sheet, k](const QString &text) { sheet->setNewWords(k - 1, text); });
-    connect(original, &QLineEdit::textChanged, sheet,
-            [sheet, k](const QString &text) { sheet->setOriginalWords(k - 1, text); });
-    original->installEventFilter(this);
-    words->installEventFilter(this);
     connect(accompaniment, &QPushButton::clicked, this, [this, k] { dcButton2_Click(k); });
     connect(recording, &QPushButton::clicked, this, [this, k] { dcButton5_Click(k); });
 }
@@ -87,16 +83,13 @@ void Form1::removeRows(const QModelIndex &, int first, int last)
 void Form1::showRowData(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                         const QList<int> &roles)
 {
-    const auto shows = [&roles](int role) { return roles.isEmpty() || roles.contains(role); };
+    if (!roles.isEmpty() && !roles.contains(LyricSheetModel::NewWordsRole))
+        return;
     for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
-        const LyricRow &shown = m_sheet->at(row);
-        // A box already showing the text keeps its cursor and selection.
-        if (QLineEdit *box = Text2(row + 1);
-            box && shows(LyricSheetModel::NewWordsRole) && box->text() != shown.newWords)
-            box->setText(shown.newWords);
-        if (QLineEdit *box = Text1(row + 1);
-            box && shows(LyricSheetModel::OriginalWordsRole) && box->text() != shown.originalWords)
-            box->setText(shown.originalWords);
+        // A box already showing the words keeps its cursor and selection.
+        const QString &words = m_sheet->at(row).newWords;
+        if (QLineEdit *box = Text2(row + 1); box && box->text() != words)
+            box->setText(words);
     }
 }
 
@@ -121,15 +114,15 @@ void Form1::onLoadingChanged(bool loading)
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    // A row's text boxes report receiving the focus. The focus coming back from
-    // a box's own right-click menu is no new focus.
-    if (event->type() == QEvent::FocusIn &&
-        static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
-        const int k = controlIndex(watched);
-        if (k > 0 && watched == Text1(k))
+    // The row boxes report receiving the focus to the panel that holds them.
+    if (watched == Picture2 && event->type() == GotFocusEvent::type()) {
+        QWidget *box = static_cast<GotFocusEvent *>(event)->box();
+        const int k = controlIndex(box);
+        if (k > 0 && box == Text1(k))
             Text1_GotFocus(k);
-        else if (k > 0 && watched == Text2(k))
+        else if (k > 0 && box == Text2(k))
             Text2_GotFocus(k);
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

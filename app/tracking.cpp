@@ -4,7 +4,6 @@
 #include "platform/picturebox.h"
 #include "platform/twips.h"
 #include "sheet/linerule.h"
-#include "sheet/lyricsheetmodel.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -28,12 +27,13 @@ void Form1::Text2_GotFocus(int Index)
 
 void Form1::markCurrentRow(int k)
 {
-    // The count is of the row's original words, whichever of its boxes has the
-    // focus; the bar reaches 120 twips above and below the row.
+    // The count is of the row's original words as their box holds them now,
+    // whichever of the row's boxes has the focus; the bar reaches 120 twips
+    // above and below the row.
     QLineEdit *original = Text1(k);
-    if (!original || !m_sheet->hasRow(k - 1))
+    if (!original)
         return;
-    Label4->setText(QString::number(CharacterCount(m_sheet->at(k - 1).originalWords)));
+    Label4->setText(QString::number(CharacterCount(original->text())));
     setTwipsTop(Shape1, twipsTop(original) - kHighlightAboveRow);
 }
 

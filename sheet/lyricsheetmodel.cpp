@@ -157,26 +157,14 @@ qsizetype LyricSheetModel::putNewLyrics(const QStringList &lines)
     return lines.size() - placed;
 }
 
-bool LyricSheetModel::changeWords(int row, QString LyricRow::*words, const QString &to,
-                                  const QList<int> &roles)
-{
-    if (!hasRow(row) || m_rows[static_cast<size_t>(row)].*words == to)
-        return false;
-    m_rows[static_cast<size_t>(row)].*words = to;
-    const QModelIndex changed = index(row);
-    Q_EMIT dataChanged(changed, changed, roles);
-    return true;
-}
-
 void LyricSheetModel::setNewWords(int row, const QString &words)
 {
-    if (changeWords(row, &LyricRow::newWords, words, {Qt::EditRole, NewWordsRole}))
-        setModified(true);
-}
-
-void LyricSheetModel::setOriginalWords(int row, const QString &words)
-{
-    changeWords(row, &LyricRow::originalWords, words, {Qt::DisplayRole, OriginalWordsRole});
+    if (!hasRow(row) || at(row).newWords == words)
+        return;
+    m_rows[static_cast<size_t>(row)].newWords = words;
+    const QModelIndex changed = index(row);
+    Q_EMIT dataChanged(changed, changed, {Qt::EditRole, NewWordsRole});
+    setModified(true);
 }
 
 QStringList LyricSheetModel::linesToSave() const

@@ -86,10 +86,6 @@ public:
     // The words typed into a row. Marks the sheet unsaved when they differ.
     void setNewWords(int row, const QString &words);
 
-    // The original words as the user corrected them in the row. They are not
-    // saved, so the sheet stays as saved or unsaved as it was.
-    void setOriginalWords(int row, const QString &words);
-
     // The lines of a new lyric file, one per row.
     QStringList linesToSave() const;
 
@@ -106,8 +102,6 @@ Q_SIGNALS:
 
 private:
     void setLoading(bool loading);
-    // Sets one of a row's words; false when the row is not there or already has them.
-    bool changeWords(int row, QString LyricRow::*words, const QString &to, const QList<int> &roles);
 
     std::vector<LyricRow> m_rows;
     bool m_modified = false;

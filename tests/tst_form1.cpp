@@ -609,7 +609,7 @@ private Q_SLOTS:
         QFETCH(QString, array);
         QFETCH(bool, copy);
 
-        syj::ControlArray<QLineEdit> &boxes = array == u"Text1"_s ? m_form->Text1 : m_form->Text2;
+        syj::ControlArray<syj::TextBox> &boxes = array == u"Text1"_s ? m_form->Text1 : m_form->Text2;
         QLineEdit *box = boxes(0);
         if (copy) {
             box = boxes.load(1);
@@ -654,7 +654,7 @@ private Q_SLOTS:
             copy = f.Label1.load(1);
             unload = [&f] { f.Label1.unload(1); };
         } else if (array == u"Text1"_s || array == u"Text2"_s) {
-            syj::ControlArray<QLineEdit> &a = array == u"Text1"_s ? f.Text1 : f.Text2;
+            syj::ControlArray<syj::TextBox> &a = array == u"Text1"_s ? f.Text1 : f.Text2;
             templ = a(0);
             copy = a.load(1);
             unload = [&a] { a.unload(1); };

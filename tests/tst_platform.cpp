@@ -7,6 +7,7 @@
 #include "platform/filedialog.h"
 #include "platform/picturebox.h"
 #include "platform/pictures.h"
+#include "platform/textbox.h"
 #include "platform/twips.h"
 #include "support/widgets.h"
 
@@ -811,6 +812,42 @@ private Q_SLOTS:
             QCOMPARE(b.y() - a.y(),
                      syj::twipsToPixels(840 + 400 * (k + 1)) - syj::twipsToPixels(840 + 400 * k));
         }
+    }
+
+    void textBoxReportsTheFocus_data()
+    {
+        QTest::addColumn<Qt::FocusReason>("reason");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("click") << Qt::MouseFocusReason << true;
+        QTest::newRow("Tab") << Qt::TabFocusReason << true;
+        QTest::newRow("Shift+Tab") << Qt::BacktabFocusReason << true;
+        QTest::newRow("window activated again") << Qt::ActiveWindowFocusReason << true;
+        QTest::newRow("set by the program") << Qt::OtherFocusReason << true;
+        QTest::newRow("back from its own right-click menu") << Qt::PopupFocusReason << false;
+    }
+
+    void textBoxReportsTheFocus()
+    {
+        QFETCH(Qt::FocusReason, reason);
+        QFETCH(bool, reported);
+        // The container hears its boxes through one filter, and only its own.
+        struct Listener : QObject {
+            QList<QWidget *> boxes;
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == syj::GotFocusEvent::type())
+                    boxes << static_cast<syj::GotFocusEvent *>(e)->box();
+                return false;
+            }
+        } listener;
+        QWidget panel, other;
+        panel.installEventFilter(&listener);
+        syj::TextBox first(&panel), second(&panel), elsewhere(&other);
+        for (syj::TextBox *box : {&second, &elsewhere}) {
+            QFocusEvent in(QEvent::FocusIn, reason);
+            QApplication::sendEvent(box, &in);
+        }
+        QCOMPARE(listener.boxes, reported ? QList<QWidget *>{&second} : QList<QWidget *>{});
     }
 
     void twipsOfAnUnplacedWidget()

@@ -1,0 +1,38 @@
+// A single-line text box that reports receiving the focus.
+//
+// The report goes to the box's container as a GotFocusEvent, so that one
+// event filter on the container hears every box in it. A sheet has tens of
+// thousands of row boxes, and a signal connection or an event filter on each
+// box would cost memory with every row.
+#pragma once
+
+#include <QEvent>
+#include <QLineEdit>
+#include <QPointer>
+
+namespace syj {
+
+class GotFocusEvent : public QEvent
+{
+public:
+    explicit GotFocusEvent(QWidget *box) : QEvent(type()), m_box(box) {}
+    static QEvent::Type type();
+    // The box that received the focus.
+    QWidget *box() const { return m_box; }
+
+private:
+    QPointer<QWidget> m_box;
+};
+
+class TextBox : public QLineEdit
+{
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    // The focus coming back from the box's own right-click menu is no new focus.
+    void focusInEvent(QFocusEvent *event) override;
+};
+
+} // namespace syj
