@@ -51,7 +51,8 @@ void Form1::createRow(int k)
     const LyricRow &row = m_sheet->at(k - 1);
     label->setText(row.label());
     original->setText(row.originalWords);
-    words->setText(row.newWords);
+    if (!row.newWords.isEmpty()) // a copy of the template starts empty
+        words->setText(row.newWords);
     for (QWidget *w : {static_cast<QWidget *>(original), static_cast<QWidget *>(words),
                        static_cast<QWidget *>(accompaniment), static_cast<QWidget *>(recording),
                        static_cast<QWidget *>(label)})
