@@ -609,7 +609,8 @@ private Q_SLOTS:
         QFETCH(QString, array);
         QFETCH(bool, copy);
 
-        syj::ControlArray<syj::TextBox> &boxes = array == u"Text1"_s ? m_form->Text1 : m_form->Text2;
+        syj::ControlArray<syj::TextBox> &boxes =
+            array == u"Text1"_s ? m_form->Text1 : m_form->Text2;
         QLineEdit *box = boxes(0);
         if (copy) {
             box = boxes.load(1);
