@@ -86,11 +86,19 @@ void Form1::showRowData(const QModelIndex &topLeft, const QModelIndex &bottomRig
 {
     if (!roles.isEmpty() && !roles.contains(LyricSheetModel::NewWordsRole))
         return;
+    // Only the boxes in the window ask to be repainted, so that new lyrics put
+    // into every row at once cost the window one paint.
+    const QRect window = rect();
     for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
         // A box already showing the words keeps its cursor and selection.
         const QString &words = m_sheet->at(row).newWords;
-        if (QLineEdit *box = Text2(row + 1); box && box->text() != words)
+        TextBox *box = Text2(row + 1);
+        if (!box || box->text() == words)
+            continue;
+        if (QRect(box->mapTo(this, QPoint()), box->size()).intersects(window))
             box->setText(words);
+        else
+            box->setTextOutOfView(words);
     }
 }
 

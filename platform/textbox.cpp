@@ -11,6 +11,16 @@ QEvent::Type GotFocusEvent::type()
     return registered;
 }
 
+void TextBox::setTextOutOfView(const QString &text)
+{
+    // setUpdatesEnabled() would ask for the repaint as it enables them again;
+    // the attribute alone only keeps update() from listing the box.
+    const bool wasDisabled = testAttribute(Qt::WA_UpdatesDisabled);
+    setAttribute(Qt::WA_UpdatesDisabled, true);
+    setText(text);
+    setAttribute(Qt::WA_UpdatesDisabled, wasDisabled);
+}
+
 void TextBox::focusInEvent(QFocusEvent *event)
 {
     QLineEdit::focusInEvent(event);

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -389,6 +390,51 @@ private Q_SLOTS:
         } else {
             QVERIFY(platform.box().shown.isEmpty());
         }
+    }
+
+    // New lyrics go into rows out of view without asking each box to repaint;
+    // whatever row the writer scrolls to shows its new words on the screen.
+    void openNewShowsEveryRowOnScreen_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("scrollTo"); // VScroll1 value before looking; -1: as loaded
+        QTest::newRow("last row, in view after the load") << 40 << -1;
+        QTest::newRow("first row, scrolled to the top") << 1 << 0;
+        QTest::newRow("a middle row, scrolled to") << 20 << 5000;
+    }
+
+    void openNewShowsEveryRowOnScreen()
+    {
+        QFETCH(int, row);
+        QFETCH(int, scrollTo);
+        QStringList original, words;
+        for (int i = 1; i <= 40; ++i) {
+            original << u"[00:%1.00]原词%1"_s.arg(i, 2, 10, QChar(u'0'));
+            words << u"新词第%1句"_s.arg(i);
+        }
+        Form1 &form = loaded(original);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QString file = path(u"shown.lrc"_s);
+        writeFile(file, crlf(words));
+        QVERIFY(form.commands().loadNewLyrics(file));
+        QTest::qWait(50);
+        if (scrollTo >= 0)
+            form.VScroll1->setValue(scrollTo);
+        QTest::qWait(50);
+
+        QLineEdit *box = form.Text2(row);
+        QCOMPARE(box->text(), words[row - 1]);
+        const QRect at(box->mapTo(&form, QPoint()), box->size());
+        QVERIFY2(form.rect().contains(at), "the row is not in view");
+        // The window as it stands on the screen against the box drawn afresh,
+        // inside the box's frame.
+        const QRect inside = QRect(QPoint(), box->size()).adjusted(4, 4, -4, -4);
+        const QImage screen =
+            form.screen()->grabWindow(form.winId()).toImage().copy(inside.translated(at.topLeft()));
+        const QImage fresh = box->grab().toImage().copy(inside);
+        QCOMPARE(screen.convertToFormat(QImage::Format_RGB32),
+                 fresh.convertToFormat(QImage::Format_RGB32));
     }
 
     void openNewReadsTheLyricFileOfTheChosenName()
