@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -329,18 +330,32 @@ void Form1::paintEvent(QPaintEvent *)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    event->ignore();
     if (m_sheet->isLoading()) {
-        // End the load at its next line; the window closes when it has stopped.
-        m_closeAfterLoad = true;
-        m_commands->stopLoading();
-        event->ignore();
+        closeDuringLoad();
         return;
     }
-    if (!m_commands->confirmDiscard()) {
-        event->ignore();
-        return;
-    }
-    event->accept();
+    if (std::exchange(m_closeWithoutAsking, false) || m_commands->confirmDiscard())
+        event->accept();
 }
 
+void Form1::closeDuringLoad()
+{
+    if (m_afterLoad != AfterLoad::Nothing)
+        return; // already answered for this load
+    // The load waits while the question is open; what the user answers
+    // decides whether it goes on.
+    switch (m_commands->askAboutUnsavedWords()) {
+    case MsgResult::Cancel:
+        return; // the window stays, and the load goes on to its end
+    case MsgResult::Save:
+        // The load goes on to its end, so that the save writes every line.
+        m_afterLoad = AfterLoad::SaveAndClose;
+        return;
+    default:
+        m_afterLoad = AfterLoad::Close;
+        m_commands->stopLoading();
+        return;
+    }
+}
 } // namespace syj

@@ -134,6 +134,7 @@ private:
     void showRowData(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                      const QList<int> &roles);
     void onLoadingChanged(bool loading);
+    void closeDuringLoad();
     void markCurrentRow(int k);
     void showAuthorWindow();
     void showNoPlayPosition(int row, Playback::Track track, const QString &tag);
@@ -148,9 +149,12 @@ private:
     std::unique_ptr<FramePainter> m_framePainter;
     QPointer<Form2> m_form2;
     bool m_centred = false;
-    // The window was asked to close while a load was running: it closes when
-    // the load has stopped.
-    bool m_closeAfterLoad = false;
+    // What the window does when the running load ends, after it was asked to
+    // close during the load.
+    enum class AfterLoad { Nothing, Close, SaveAndClose };
+    AfterLoad m_afterLoad = AfterLoad::Nothing;
+    // The unsaved words were already given up: the close asks nothing more.
+    bool m_closeWithoutAsking = false;
 };
 
 } // namespace syj

@@ -7,12 +7,14 @@
 #include "platform/picturebox.h"
 #include "platform/twips.h"
 #include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetcommands.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolTip>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -114,10 +116,24 @@ void Form1::onLoadingChanged(bool loading)
     }
     Label3->setText(QString::number(m_sheet->count()));
     m_framePainter.reset();
-    if (m_closeAfterLoad) {
-        // The window was asked to close during the load: close it now.
-        m_closeAfterLoad = false;
+    // The window was asked to close during the load: once the loader has
+    // returned, close it, or save first as the user asked.
+    switch (std::exchange(m_afterLoad, AfterLoad::Nothing)) {
+    case AfterLoad::Nothing:
+        break;
+    case AfterLoad::Close:
+        m_closeWithoutAsking = true;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        break;
+    case AfterLoad::SaveAndClose:
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_commands->saveNewLyrics())
+                    close();
+            },
+            Qt::QueuedConnection);
+        break;
     }
 }
 

@@ -207,14 +207,15 @@ bool LyricSheetCommands::loadNewLyrics(const QString &chosen)
 // ---------------------------------------------------------------------------
 // Saving the new lyrics
 
-void LyricSheetCommands::saveNewLyrics()
+bool LyricSheetCommands::saveNewLyrics()
 {
-    if (refuseWhileLoading())
-        return;
+    return !refuseWhileLoading() && saveThroughDialog();
+}
+
+bool LyricSheetCommands::saveThroughDialog()
+{
     const QString path = askSaveFile(m_dialog);
-    if (path.isEmpty())
-        return;
-    saveNewLyricsTo(path);
+    return !path.isEmpty() && saveNewLyricsTo(path);
 }
 
 bool LyricSheetCommands::saveNewLyricsTo(const QString &path)
@@ -234,16 +235,20 @@ bool LyricSheetCommands::saveNewLyricsTo(const QString &path)
 // ---------------------------------------------------------------------------
 // Unsaved new words
 
-bool LyricSheetCommands::confirmDiscard()
+MsgResult LyricSheetCommands::askAboutUnsavedWords()
 {
     if (!m_model.isModified())
-        return true;
-    switch (MsgBox(m_tools, u"新歌词还没有保存。\n要先保存吗？"_s, MsgButtons::SaveDiscardCancel,
-                   MsgIcon::Warning)) {
-    case MsgResult::Save: {
-        const QString path = askSaveFile(m_dialog);
-        return !path.isEmpty() && saveNewLyricsTo(path);
-    }
+        return MsgResult::Discard;
+    const MsgResult answer = MsgBox(m_tools, u"新歌词还没有保存。\n要先保存吗？"_s,
+                                    MsgButtons::SaveDiscardCancel, MsgIcon::Warning);
+    return answer == MsgResult::Save || answer == MsgResult::Discard ? answer : MsgResult::Cancel;
+}
+
+bool LyricSheetCommands::confirmDiscard()
+{
+    switch (askAboutUnsavedWords()) {
+    case MsgResult::Save:
+        return saveThroughDialog();
     case MsgResult::Discard:
         return true;
     default:

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "sheet/lyrictext.h"
+#include "sheet/platformtools.h"
 
 #include <QObject>
 #include <QString>
@@ -16,7 +17,6 @@ namespace syj {
 
 class CommonDialog;
 class LyricSheetModel;
-class PlatformTools;
 
 class LyricSheetCommands : public QObject
 {
@@ -39,17 +39,22 @@ public:
     // new words. Returns false when nothing changed.
     bool loadNewLyrics(const QString &chosen);
 
-    // 保存新歌词: asks for a name and writes the new lyrics there.
-    void saveNewLyrics();
+    // 保存新歌词: asks for a name and writes the new lyrics there. True when
+    // they were written.
+    bool saveNewLyrics();
     // Writes the new lyrics to `path`. Returns true when the file was written.
     bool saveNewLyricsTo(const QString &path);
 
     // Asks about unsaved new words before they are discarded: true when the
     // caller may go on (saved, discarded, or nothing to save).
     bool confirmDiscard();
+    // Only the question: Save, Discard or Cancel as the user answered it, or
+    // Discard without a question when no new words are unsaved.
+    MsgResult askAboutUnsavedWords();
 
 private:
     bool refuseWhileLoading();
+    bool saveThroughDialog();
     void reportUnreadable(const LyricFileRead &read, const QString &path);
 
     LyricSheetModel &m_model;

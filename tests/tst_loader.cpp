@@ -789,22 +789,34 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(other));
     }
 
-    // Closing the main window during a load ends the load and then closes it.
+    // Closing the main window during a load: with nothing unsaved the load ends
+    // and the window closes. Unsaved words are asked about at once, while the
+    // load waits: 取消 keeps the window and lets the load go on to its end; 不保存
+    // ends the load and closes; 保存 lets the load finish, so that the save
+    // writes every line, then saves and closes.
     void closeDuringLoad_data()
     {
-        QTest::addColumn<bool>("typed"); // new words typed during the load
-        QTest::addColumn<int>("answer"); // to the question about them
+        QTest::addColumn<bool>("typed");      // new words typed during the load
+        QTest::addColumn<int>("answer");      // to the question about them
+        QTest::addColumn<bool>("saveChosen"); // the save dialog picks a file
+        QTest::addColumn<bool>("wholeSheet"); // every line loaded in the end
         QTest::addColumn<bool>("closes");
 
-        QTest::newRow("nothing typed") << false << int(MsgResult::Ok) << true;
-        QTest::newRow("typed, discard") << true << int(MsgResult::Discard) << true;
-        QTest::newRow("typed, cancel") << true << int(MsgResult::Cancel) << false;
+        QTest::newRow("nothing typed") << false << int(MsgResult::Ok) << false << false << true;
+        QTest::newRow("typed, discard")
+            << true << int(MsgResult::Discard) << false << false << true;
+        QTest::newRow("typed, cancel") << true << int(MsgResult::Cancel) << false << true << false;
+        QTest::newRow("typed, save") << true << int(MsgResult::Save) << true << true << true;
+        QTest::newRow("typed, save, dialog cancelled")
+            << true << int(MsgResult::Save) << false << true << false;
     }
 
     void closeDuringLoad()
     {
         QFETCH(bool, typed);
         QFETCH(int, answer);
+        QFETCH(bool, saveChosen);
+        QFETCH(bool, wholeSheet);
         QFETCH(bool, closes);
 
         ScriptedPlatform p;
@@ -813,6 +825,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         const int lines = 60;
         const QString chosen = lyrics(u"close-"_s + tagName(), generatedFile(lines));
+        const QString saved = m_dir.filePath(u"saved-"_s + tagName() + u".lrc"_s);
         if (typed)
             p.answer(MsgResult(answer));
 
@@ -820,6 +833,9 @@ private Q_SLOTS:
         DuringLoad during(form, 5, [&] {
             if (typed)
                 typeText(form.Text2(2), u"半句"_s);
+            // The save dialog comes after the load; it is the second dialog.
+            if (saveChosen)
+                p.choose(saved);
             closeAccepted = form.close();
         });
         openOriginal(form, p, chosen);
@@ -827,19 +843,22 @@ private Q_SLOTS:
         QVERIFY2(!closeAccepted, "the window closed in the middle of the load");
         QVERIFY(!form.sheet().isLoading());
 
-        // The load stopped early, with whole rows only.
-        const int next = form.sheet().count() + 1;
-        QVERIFY2(
-            next >= during.firedAt() && next <= lines,
-            qPrintable(u"%1 rows after closing at row %2"_s.arg(next - 1).arg(during.firedAt())));
+        // Whole rows only, and all of them where the load went on.
+        const int rows = form.sheet().count();
+        if (wholeSheet)
+            QCOMPARE(rows, lines);
+        else
+            QVERIFY2(
+                rows + 1 >= during.firedAt() && rows < lines,
+                qPrintable(u"%1 rows after closing at row %2"_s.arg(rows).arg(during.firedAt())));
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
-        for (int k = 1; k < next; ++k) {
+        for (int k = 1; k <= rows; ++k) {
             const QString problem = rowProblem(form, k, labelOf(k), wordsOf(k));
             if (typed && k == 2)
                 continue;
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
         }
-        QCOMPARE(form.Label3->text(), QString::number(next - 1));
+        QCOMPARE(form.Label3->text(), QString::number(rows));
 
         if (closes) {
             QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 2000);
@@ -849,9 +868,15 @@ private Q_SLOTS:
             QCOMPARE(form.Text2(2)->text(), u"半句"_s);
             QVERIFY(form.sheet().isModified());
         }
+        // Asked once, and only about the words; a saved file holds every line.
         QCOMPARE(boxesWith(p, MsgButtons::SaveDiscardCancel), typed ? 1 : 0);
-        // No question about lines left unloaded is asked of a window that closes.
         QCOMPARE(p.box().shown.size(), typed ? 1 : 0);
+        QCOMPARE(QFileInfo::exists(saved), saveChosen);
+        if (saveChosen) {
+            const QByteArray bytes = syj::test::readFile(saved);
+            QCOMPARE(bytes.count("\r\n"), lines);
+            QVERIFY(bytes.contains(syj::test::gbk(tagOf(2) + u"半句"_s)));
+        }
     }
 };
 
