@@ -5,7 +5,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
-"$root/scripts/setup.sh"
+# Only the program: the tests and the benchmark are built by their own commands.
+BUILD_TARGET=shengyunjian "$root/scripts/setup.sh"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$build/shengyunjian" "$@"

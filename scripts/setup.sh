@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages listed in packages.txt that are not installed yet,
-# then configures and builds 声韵笺 into build/ (or $BUILD_DIR).
+# then configures and builds 声韵笺 into build/ (or $BUILD_DIR): everything, or
+# only the target named by $BUILD_TARGET.
 # Quick when everything is already there: it only asks dpkg, then lets CMake/Ninja
 # rebuild what changed.
 set -euo pipefail
@@ -24,4 +25,4 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" ${CMAKE_EXTRA_ARGS:-} >/dev/null
-cmake --build "$build" -- -k 0
+cmake --build "$build" ${BUILD_TARGET:+--target "$BUILD_TARGET"} -- -k 0
