@@ -44,17 +44,17 @@ void Form1::createRow(int k)
     // last, it is already the front-most widget of the panel: QWidget::raise()
     // would repaint against every sibling, which on a long sheet grows with
     // every row.
-    QLineEdit *original = place(Text1);
-    QLineEdit *words = place(Text2);
+    TextBox *original = place(Text1);
+    TextBox *words = place(Text2);
     QPushButton *accompaniment = place(dcButton2);
     QPushButton *recording = place(dcButton5);
     QLabel *label = place(Label1);
 
     const LyricRow &row = m_sheet->at(k - 1);
     label->setText(row.label());
-    original->setText(row.originalWords);
+    original->showText(row.originalWords);
     if (!row.newWords.isEmpty()) // a copy of the template starts empty
-        words->setText(row.newWords);
+        words->showText(row.newWords);
     for (QWidget *w : {static_cast<QWidget *>(original), static_cast<QWidget *>(words),
                        static_cast<QWidget *>(accompaniment), static_cast<QWidget *>(recording),
                        static_cast<QWidget *>(label)})
@@ -98,9 +98,9 @@ void Form1::showRowData(const QModelIndex &topLeft, const QModelIndex &bottomRig
         if (!box || box->text() == words)
             continue;
         if (QRect(box->mapTo(this, QPoint()), box->size()).intersects(window))
-            box->setText(words);
+            box->showText(words);
         else
-            box->setTextOutOfView(words);
+            box->showTextOutOfView(words);
     }
 }
 

@@ -11,13 +11,19 @@ QEvent::Type GotFocusEvent::type()
     return registered;
 }
 
-void TextBox::setTextOutOfView(const QString &text)
+void TextBox::showText(const QString &text)
+{
+    setText(text);
+    setCursorPosition(0);
+}
+
+void TextBox::showTextOutOfView(const QString &text)
 {
     // setUpdatesEnabled() would ask for the repaint as it enables them again;
     // the attribute alone only keeps update() from listing the box.
     const bool wasDisabled = testAttribute(Qt::WA_UpdatesDisabled);
     setAttribute(Qt::WA_UpdatesDisabled, true);
-    setText(text);
+    showText(text);
     setAttribute(Qt::WA_UpdatesDisabled, wasDisabled);
 }
 

@@ -30,12 +30,17 @@ class TextBox : public QLineEdit
 public:
     using QLineEdit::QLineEdit;
 
-    // Sets the text of a box that lies outside the window's visible area,
+    // Sets the text and shows it from its first character, as a freshly
+    // filled box should: QLineEdit leaves the cursor at the end, which scrolls
+    // a long line to its last characters.
+    void showText(const QString &text);
+
+    // The same for a box that lies outside the window's visible area,
     // without asking for a repaint: it is painted when it comes into view.
     // Qt keeps every box that asked for a repaint in a list, and handles each
     // entry by looking at all of the box's siblings; on a sheet of 10,000 rows
     // filling every box that way took seconds to paint once.
-    void setTextOutOfView(const QString &text);
+    void showTextOutOfView(const QString &text);
 
 protected:
     // The focus coming back from the box's own right-click menu is no new focus.

@@ -437,6 +437,53 @@ private Q_SLOTS:
                  fresh.convertToFormat(QImage::Format_RGB32));
     }
 
+    // A box the program fills shows its line from the first character, as a
+    // freshly filled text box does, however long the line.
+    void filledBoxesShowTheirStart_data()
+    {
+        QTest::addColumn<bool>("newWords"); // the new words' box, filled by 打开新歌词
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("scrollTo"); // VScroll1 value before looking; -1: as loaded
+        QTest::newRow("original words, row in view") << false << 30 << -1;
+        QTest::newRow("original words, first row") << false << 1 << 0;
+        QTest::newRow("new words, row in view") << true << 30 << -1;
+        QTest::newRow("new words, row filled out of view") << true << 1 << 0;
+    }
+
+    void filledBoxesShowTheirStart()
+    {
+        QFETCH(bool, newWords);
+        QFETCH(int, row);
+        QFETCH(int, scrollTo);
+        // 40 characters, far more than the box shows.
+        const QString line =
+            u"床前明月光疑是地上霜举头望明月低头思故乡春眠不觉晓处处闻啼鸟夜来风雨声花落知多少"_s;
+        QCOMPARE(line.size(), 40);
+        QStringList original, words;
+        for (int i = 1; i <= 30; ++i) {
+            original << u"[00:%1.00]"_s.arg(i, 2, 10, QChar(u'0')) + line;
+            words << line;
+        }
+        Form1 &form = loaded(original);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        if (newWords) {
+            const QString file = path(u"long-words.lrc"_s);
+            writeFile(file, crlf(words));
+            QVERIFY(form.commands().loadNewLyrics(file));
+        }
+        if (scrollTo >= 0)
+            form.VScroll1->setValue(scrollTo);
+        QTest::qWait(50); // painted
+
+        QLineEdit *box = newWords ? form.Text2(row) : form.Text1(row);
+        QCOMPARE(box->text(), line);
+        QCOMPARE(box->cursorPosition(), 0);
+        // Where the first character is drawn: at the box's left, not scrolled away.
+        const int cursorAt = box->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+        QVERIFY2(cursorAt < box->width() / 10, qPrintable(QString::number(cursorAt)));
+    }
+
     void openNewReadsTheLyricFileOfTheChosenName()
     {
         Form1 &form = loaded();
