@@ -94,8 +94,12 @@ Form1::Form1(PlatformTools &tools) : m_tools(tools)
     buildLyricPanel();
     VScroll1 = new ClassicScrollBar(this);
     VScroll1->setObjectName(u"VScroll1"_s);
+    VScroll1->setAccessibleName(u"歌词滚动条"_s);
+    VScroll1->bar()->setAccessibleName(u"歌词滚动条"_s);
     placeTwips(VScroll1, 13800, 0, 375, kLyricAreaHeight);
     buildBottomPanel();
+    showLineCount(0);
+    showCharacterCount(0);
 
     m_dialog = std::make_unique<CommonDialog>(m_tools);
     CommonDialog1 = m_dialog.get();
@@ -106,6 +110,8 @@ Form1::Form1(PlatformTools &tools) : m_tools(tools)
                                    *m_sheet, m_tools, *m_dialog);
     setTabOrder();
     wireEvents();
+    m_accessible = QAccessible::isActive();
+    QAccessible::installActivationObserver(this);
 
     m_background = pictures.take(kBackgroundPicture);
     Picture2->setPicture(m_background);
@@ -117,6 +123,7 @@ Form1::Form1(PlatformTools &tools) : m_tools(tools)
 
 Form1::~Form1()
 {
+    QAccessible::removeActivationObserver(this);
     // The rows go first, while the sheet they show and write to is still there.
     delete Picture2;
     Picture2 = nullptr;
@@ -207,6 +214,8 @@ void Form1::buildBottomPanel()
 
     WindowsMediaPlayer1 = new MediaPlayer(Picture1);
     WindowsMediaPlayer1->setObjectName(u"WindowsMediaPlayer1"_s);
+    WindowsMediaPlayer1->setAccessibleName(u"伴奏播放器"_s);
+    WindowsMediaPlayer1->controls()->setAccessibleOwner(u"伴奏播放器"_s);
     placeTwips(WindowsMediaPlayer1, 0, 480, 5655, 975);
 
     Label2 = makeLabel(Picture1, "Label2", u"句数："_s, 6840, 600, 735, 375);
@@ -214,6 +223,8 @@ void Form1::buildBottomPanel()
 
     WindowsMediaPlayer2 = new MediaPlayer(Picture1);
     WindowsMediaPlayer2->setObjectName(u"WindowsMediaPlayer2"_s);
+    WindowsMediaPlayer2->setAccessibleName(u"原唱播放器"_s);
+    WindowsMediaPlayer2->controls()->setAccessibleOwner(u"原唱播放器"_s);
     placeTwips(WindowsMediaPlayer2, 8520, 480, 5655, 975);
 
     Label4 = makeLabel(Picture1, "Label4", u"0"_s, 7560, 840, 615, 375);
@@ -228,6 +239,24 @@ void Form1::buildBottomPanel()
     dcButton6 = makeButton(Picture1, "dcButton6", u"打开新歌词"_s, 8760, 0, 1695, 495);
     dcButton8 = makeButton(Picture1, "dcButton8", u"保存新歌词"_s, 10440, 0, 1695, 495);
     dcButton7 = makeButton(Picture1, "dcButton7", u"作者"_s, 12480, 0, 975, 495);
+}
+
+void Form1::showLineCount(qsizetype lines)
+{
+    showCount(Label3, Label2, lines);
+}
+
+void Form1::showCharacterCount(qsizetype characters)
+{
+    showCount(Label4, Label5, characters);
+}
+
+void Form1::showCount(QLabel *count, const QLabel *caption, qsizetype n)
+{
+    count->setText(QString::number(n));
+    // On screen the caption stands beside the number; a screen reader gets
+    // them as one ("句数：12").
+    count->setAccessibleName(caption->text() + count->text());
 }
 
 void Form1::setTabOrder()

@@ -15,6 +15,7 @@
 #include "platform/textbox.h"
 #include "playback/playback.h"
 
+#include <QAccessible>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -55,7 +56,7 @@ inline constexpr char16_t kHeaderCaption[] =
 // its stand-in, and GB2312's character set.
 QFont songFont(double pointSize);
 
-class Form1 : public QWidget
+class Form1 : public QWidget, private QAccessible::ActivationObserver
 {
     Q_OBJECT
 public:
@@ -126,10 +127,15 @@ private:
     void setTabOrder();
     void wireEvents();
     void centreOnScreen();
+    void showLineCount(qsizetype lines);
+    void showCharacterCount(qsizetype characters);
+    static void showCount(QLabel *count, const QLabel *caption, qsizetype n);
 
     // The view of the model.
     void createRows(const QModelIndex &parent, int first, int last);
     void createRow(int k);
+    void nameRow(int k);
+    void accessibilityActiveChanged(bool active) override;
     void removeRows(const QModelIndex &parent, int first, int last);
     void showRowData(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                      const QList<int> &roles);
@@ -155,6 +161,10 @@ private:
     AfterLoad m_afterLoad = AfterLoad::Nothing;
     // The unsaved words were already given up: the close asks nothing more.
     bool m_closeWithoutAsking = false;
+    // A screen reader is listening: the rows' controls carry names saying
+    // which row they belong to (made only then: 40,000 names on a long sheet
+    // cost memory and time that nobody else needs).
+    bool m_accessible = false;
 };
 
 } // namespace syj

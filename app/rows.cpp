@@ -53,6 +53,8 @@ void Form1::createRow(int k)
     const LyricRow &row = m_sheet->at(k - 1);
     label->setText(row.label());
     original->showText(row.originalWords);
+    if (m_accessible)
+        nameRow(k);
     if (!row.newWords.isEmpty()) // a copy of the template starts empty
         words->showText(row.newWords);
     for (QWidget *w : {static_cast<QWidget *>(original), static_cast<QWidget *>(words),
@@ -68,6 +70,26 @@ void Form1::createRow(int k)
             [sheet, k](const QString &text) { sheet->setNewWords(k - 1, text); });
     connect(accompaniment, &QPushButton::clicked, this, [this, k] { dcButton2_Click(k); });
     connect(recording, &QPushButton::clicked, this, [this, k] { dcButton5_Click(k); });
+}
+
+void Form1::nameRow(int k)
+{
+    // What a listener hears for each control of the row: which row it is.
+    Text1(k)->setAccessibleName(u"第 %1 句 原歌词"_s.arg(k));
+    Text2(k)->setAccessibleName(u"第 %1 句 新歌词"_s.arg(k));
+    dcButton2(k)->setAccessibleName(u"第 %1 句：从本句播放伴奏"_s.arg(k));
+    dcButton5(k)->setAccessibleName(u"第 %1 句：从本句播放原唱"_s.arg(k));
+}
+
+void Form1::accessibilityActiveChanged(bool active)
+{
+    if (active == m_accessible)
+        return;
+    m_accessible = active;
+    if (active) {
+        for (int k = 1; k <= m_sheet->count(); ++k)
+            nameRow(k);
+    }
 }
 
 void Form1::removeRows(const QModelIndex &, int first, int last)
@@ -114,7 +136,7 @@ void Form1::onLoadingChanged(bool loading)
         m_framePainter = std::make_unique<FramePainter>(this);
         return;
     }
-    Label3->setText(QString::number(m_sheet->count()));
+    showLineCount(m_sheet->count());
     m_framePainter.reset();
     // The window was asked to close during the load: once the loader has
     // returned, close it, or save first as the user asked.

@@ -33,7 +33,7 @@ void Form1::markCurrentRow(int k)
     QLineEdit *original = Text1(k);
     if (!original)
         return;
-    Label4->setText(QString::number(CharacterCount(original->text())));
+    showCharacterCount(CharacterCount(original->text()));
     setTwipsTop(Shape1, twipsTop(original) - kHighlightAboveRow);
 }
 

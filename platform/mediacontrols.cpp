@@ -341,6 +341,33 @@ void MediaControls::updateFileLabel()
 {
     const int width = std::max(0, m_fileLabel->contentsRect().width());
     m_fileLabel->setText(m_fileLabel->fontMetrics().elidedText(m_fileText, Qt::ElideMiddle, width));
+    updateAccessibleNames();
+}
+
+void MediaControls::setAccessibleOwner(const QString &owner)
+{
+    m_owner = owner;
+    // The time keeps its own text as its name; whose time it is goes beside it.
+    m_timeLabel->setAccessibleDescription(owner + u"："_s + m_timeLabel->toolTip());
+    updateAccessibleNames();
+}
+
+void MediaControls::updateAccessibleNames()
+{
+    if (m_owner.isEmpty())
+        return;
+    // The names say what the tooltips say, and whose player it is.
+    const auto name = [this](QWidget *w, const QString &what) {
+        const QString named = m_owner + u"："_s + what;
+        if (w->accessibleName() != named)
+            w->setAccessibleName(named);
+    };
+    name(m_playButton, m_playButton->toolTip());
+    name(m_stopButton, m_stopButton->toolTip());
+    name(m_seekSlider, m_seekSlider->toolTip());
+    name(m_muteButton, m_muteButton->toolTip());
+    name(m_volumeSlider, u"音量"_s);
+    name(m_fileLabel, m_fileText);
 }
 
 void MediaControls::updateCommands()
@@ -363,6 +390,7 @@ void MediaControls::updateCommands()
     m_stopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
     m_seekSlider->setEnabled(seekable);
     m_timeLabel->setEnabled(m_mediaAvailable);
+    updateAccessibleNames();
 }
 
 void MediaControls::updateMuteIcon()
@@ -374,6 +402,7 @@ void MediaControls::updateMuteIcon()
     m_volumeSlider->setToolTip(u"音量 %1%"_s.arg(volume()));
     m_louderAction->setEnabled(volume() < 100);
     m_quieterAction->setEnabled(volume() > 0);
+    updateAccessibleNames();
 }
 
 } // namespace syj

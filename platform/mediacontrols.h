@@ -60,6 +60,10 @@ public:
     // "mm:ss"; minutes go past 59 rather than wrap.
     static QString formatTime(qint64 ms);
 
+    // Whose controls these are, for a screen reader: each control's accessible
+    // name says it ("伴奏播放器：播放"), as a sighted user sees from its place.
+    void setAccessibleOwner(const QString &owner);
+
 Q_SIGNALS:
     void play();
     void pause();
@@ -80,6 +84,7 @@ private:
     void updateFileLabel();
     void updateCommands();
     void updateMuteIcon();
+    void updateAccessibleNames();
 
     QLabel *m_fileLabel = nullptr;
     QLabel *m_timeLabel = nullptr;
@@ -104,6 +109,7 @@ private:
     qint64 m_duration = 0;
     qint64 m_position = 0;
     QString m_fileText;
+    QString m_owner;
     bool m_showsError = false;
 };
 

@@ -10,6 +10,7 @@
 
 #include "app/form1.h"
 #include "platform/classicscrollbar.h"
+#include "platform/mediaplayer.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
 #include "sheet/lyricsheetmodel.h"
@@ -17,11 +18,13 @@
 #include "support/scripted.h"
 #include "support/widgets.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -500,6 +503,60 @@ private Q_SLOTS:
         QCOMPARE(syj::twipsTop(form.Picture2), 5655 - 400 * 40);
         if (action == 1)
             QCOMPARE(QApplication::focusWidget(), form.Text2(3));
+    }
+
+    // What a screen reader hears: every control says which row or player it
+    // belongs to, and each count comes with its caption. The names follow the
+    // rows as they are made again, and the players' states.
+    void screenReaderNames_data()
+    {
+        QTest::addColumn<bool>("activeFirst"); // the screen reader was on before the load
+        QTest::newRow("screen reader on, then rows loaded") << true;
+        QTest::newRow("rows loaded, then screen reader on") << false;
+    }
+
+    void screenReaderNames()
+    {
+        QFETCH(bool, activeFirst);
+        ScriptedPlatform p;
+        Form1 form(p);
+        const auto guard = qScopeGuard([] { QAccessible::setActive(false); });
+        if (activeFirst)
+            QAccessible::setActive(true);
+        load(form, p, generatedFile(30));
+        load(form, p, generatedFile(12)); // the rows are made anew
+        if (!activeFirst)
+            QAccessible::setActive(true);
+        QVERIFY(activate(form));
+        QVERIFY(focusRow(form, 3, Via::Text2Focus));
+
+        const auto name = [](QObject *o) {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(o);
+            return a ? a->text(QAccessible::Name) : u"(none)"_s;
+        };
+        const auto controls = [](syj::MediaPlayer *player, const char *objectName) {
+            return player->findChild<QWidget *>(QLatin1StringView(objectName));
+        };
+        const QList<std::pair<QObject *, QString>> expected = {
+            {form.Text1(3), u"第 3 句 原歌词"_s},
+            {form.Text2(12), u"第 12 句 新歌词"_s},
+            {form.dcButton2(1), u"第 1 句：从本句播放伴奏"_s},
+            {form.dcButton5(12), u"第 12 句：从本句播放原唱"_s},
+            {form.VScroll1->bar(), u"歌词滚动条"_s},
+            {form.Label3, u"句数：12"_s},
+            {form.Label4, u"本句字数：%1"_s.arg(form.Text1(3)->text().size())},
+            {controls(form.WindowsMediaPlayer1, "playButton"), u"伴奏播放器：播放"_s},
+            {controls(form.WindowsMediaPlayer2, "stopButton"), u"原唱播放器：停止"_s},
+            {controls(form.WindowsMediaPlayer1, "seekSlider"), u"伴奏播放器：播放位置"_s},
+            {controls(form.WindowsMediaPlayer2, "volumeSlider"), u"原唱播放器：音量"_s},
+            {controls(form.WindowsMediaPlayer1, "muteButton"), u"伴奏播放器：静音"_s},
+        };
+        for (const auto &[object, text] : expected)
+            QCOMPARE(name(object), text);
+
+        // The play button says what it does now.
+        form.WindowsMediaPlayer2->controls()->setPlaybackState(QMediaPlayer::PlayingState);
+        QCOMPARE(name(controls(form.WindowsMediaPlayer2, "playButton")), u"原唱播放器：暂停"_s);
     }
 };
 
