@@ -8,6 +8,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
+#include <cerrno>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +36,74 @@ qsizetype CountOf(QByteArrayView haystack, QByteArrayView needle)
 qsizetype ReplacementCount(QStringView text)
 {
     return text.count(QChar(QChar::ReplacementCharacter));
+}
+
+// The system's reason for a failed file call (an errno value), in the words of
+// the program's messages. Codes a lyric file rarely meets keep the system's own
+// text.
+QString SystemReason(int code)
+{
+    switch (code) {
+    case ENOSPC:
+        return u"磁盘已满（设备上没有剩余空间）"_s;
+    case EDQUOT:
+        return u"磁盘已满（已用完磁盘配额）"_s;
+    case EFBIG:
+        return u"文件超出了系统允许的大小"_s;
+    case EIO:
+        return u"磁盘读写出错"_s;
+    case EROFS:
+        return u"磁盘是只读的"_s;
+    case EACCES:
+    case EPERM:
+        return u"没有权限"_s;
+    case ENOENT:
+        return u"文件或文件夹不存在"_s;
+    case ENOTDIR:
+        return u"路径中有一项不是文件夹"_s;
+    case EISDIR:
+        return u"这是一个文件夹"_s;
+    case ENAMETOOLONG:
+        return u"文件名太长"_s;
+    case ELOOP:
+        return u"符号链接太多（可能是循环链接）"_s;
+    case EMFILE:
+    case ENFILE:
+        return u"打开的文件太多"_s;
+    default:
+        return qt_error_string(code);
+    }
+}
+
+// The reason for a QFileDevice call that just failed. Qt words it from errno;
+// when errno still holds the code Qt reported, the program words it itself.
+QString ReasonAfter(const QFileDevice &file, int code)
+{
+    if (code != 0 && file.errorString() == qt_error_string(code))
+        return SystemReason(code);
+    return file.errorString();
+}
+
+// Writes all of bytes to the descriptor: 0, or the errno of the write that
+// failed. A short write (a nearly full disk) is followed by another, which
+// then tells why it could not go on.
+int WriteAll(int fd, QByteArrayView bytes)
+{
+    const char *p = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, p, size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (written == 0)
+            return EIO;
+        p += written;
+        left -= written;
+    }
+    return 0;
 }
 
 enum class Utf8Shape { Invalid, AsciiOnly, Multibyte };
@@ -370,17 +440,29 @@ LyricFileWrite WriteLyricFile(const QString &path, const QStringList &lines)
 
     const QByteArray bytes = EncodeLyricLines(lines);
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        result.errorString = file.errorString();
+        result.errorString = ReasonAfter(file, errno);
         return result;
     }
-    if (file.write(bytes) != bytes.size()) {
-        result.errorString = file.errorString();
+    // The bytes go straight to the temporary file's descriptor, not through
+    // QSaveFile::write(): Qt forgets the reason of a short write ("unknown
+    // error" on a nearly full disk), and commit() renames the file even when
+    // writing out its buffer failed, which would replace the old file with a
+    // cut-off one. Syncing here reports what the disk says only then (delayed
+    // allocation, quotas); commit() ignores it. A file that cannot be synced
+    // at all (EINVAL) is no error.
+    int failed = WriteAll(file.handle(), bytes);
+    if (failed == 0 && ::fsync(file.handle()) != 0 && errno != EINVAL)
+        failed = errno;
+    if (failed != 0) {
+        result.errorString = SystemReason(failed);
         file.cancelWriting();
         return result;
     }
+    errno = 0;
     if (!file.commit()) {
-        result.errorString = file.errorString();
+        result.errorString = ReasonAfter(file, errno);
         return result;
     }
     result.ok = true;

@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/sheetcommands.h"
+#include "support/filehazards.h"
 #include "support/scripted.h"
 
 #include <QFile>
@@ -194,6 +195,61 @@ private Q_SLOTS:
         QCOMPARE(form->Text2(2)->text(), u"我的新词"_s);
         QVERIFY(form->sheet().isModified());
         QCOMPARE(readFile(path(u"plain"_s)), QByteArray("a file"));
+    }
+
+    // Saving over an existing file when the disk fills up or the file grows past
+    // the size the system allows: the message gives the system's reason, the
+    // old file keeps every byte and the words stay unsaved in the window.
+    void saveRunsOutOfRoom_data()
+    {
+        QTest::addColumn<bool>("disk"); // else a limit on the file size
+        QTest::addColumn<qint64>("room");
+        QTest::addColumn<int>("length"); // characters of new words
+        QTest::addColumn<QString>("says");
+
+        QTest::newRow("40 KiB free, 120 KB of words")
+            << true << qint64(40960) << 120000 << u"磁盘已满"_s;
+        QTest::newRow("full disk, a few words") << true << qint64(0) << 10 << u"磁盘已满"_s;
+        QTest::newRow("size limit, 120 KB of words")
+            << false << qint64(40960) << 120000 << u"文件超出了系统允许的大小"_s;
+    }
+
+    void saveRunsOutOfRoom()
+    {
+        QFETCH(bool, disk);
+        QFETCH(qint64, room);
+        QFETCH(int, length);
+        QFETCH(QString, says);
+
+        SmallDisk small(64 * 1024);
+        if (disk && !small.isMounted())
+            QSKIP(qPrintable(small.whyNot()));
+        const QString target = disk ? small.filePath(u"old.lrc"_s) : path(u"old.lrc"_s);
+        const QByteArray old = gbk(u"[00:01.00]旧的歌词\r\n"_s).repeated(400);
+        QVERIFY(writeFile(target, old));
+        if (disk)
+            QVERIFY(small.leaveFree(room));
+        auto form = sheetWithWords();
+        const QString words(length, u'a');
+        form->Text2(2)->setText(words);
+        ScriptedPlatform &platform = *m_platform;
+        platform.choose(target);
+        {
+            std::optional<FileSizeLimit> limit;
+            if (!disk)
+                limit.emplace(room);
+            form->dcButton8_Click();
+        }
+
+        QCOMPARE(platform.box().shown.size(), 1);
+        const MessageBoxRequest &box = platform.box().shown.first();
+        QCOMPARE(box.icon, MsgIcon::Critical);
+        QVERIFY2(box.text.contains(says), qPrintable(box.text));
+        QVERIFY2(!box.text.contains(u"未知错误"_s), qPrintable(box.text));
+        QVERIFY(box.text.contains(QDir::toNativeSeparators(target)));
+        QCOMPARE(readFile(target), old);
+        QCOMPARE(form->Text2(2)->text(), words);
+        QVERIFY(form->sheet().isModified());
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "sheet/linerule.h"
 #include "sheet/lyrictext.h"
+#include "support/filehazards.h"
 
 #include <QDir>
 #include <QFile>
@@ -205,6 +206,8 @@ private Q_SLOTS:
     void writeFile();
     void ownReasons_data();
     void ownReasons();
+    void writeRunsOutOfRoom_data();
+    void writeRunsOutOfRoom();
 };
 
 void TestLyricText::decode_data()
@@ -837,6 +840,64 @@ void TestLyricText::ownReasons()
     const QString given = write ? syj::WriteLyricFile(path, {u"a"_s}).errorString
                                 : syj::ReadLyricFile(path).errorString;
     QCOMPARE(given, reason);
+}
+
+// A save that runs out of room on a nearly full disk or past the size a file
+// may have: the system's reason reaches the caller, whichever write finds out
+// (a small file is only written out when it is committed), and the old file
+// keeps every byte.
+void TestLyricText::writeRunsOutOfRoom_data()
+{
+    QTest::addColumn<bool>("disk"); // else a limit on the file size
+    QTest::addColumn<qint64>("room");
+    QTest::addColumn<qint64>("size"); // bytes of the new file
+    QTest::addColumn<QString>("reason");
+
+    const QString full = u"磁盘已满"_s;
+    const QString tooBig = u"文件超出了系统允许的大小"_s;
+    QTest::newRow("full disk, small file") << true << qint64(0) << qint64(1000) << full;
+    QTest::newRow("full disk, large file") << true << qint64(0) << qint64(120000) << full;
+    QTest::newRow("40 KiB free, large file") << true << qint64(40960) << qint64(120000) << full;
+    QTest::newRow("40 KiB free, file fits") << true << qint64(40960) << qint64(30000) << QString();
+    QTest::newRow("size limit, small file") << false << qint64(512) << qint64(1000) << tooBig;
+    QTest::newRow("size limit, large file") << false << qint64(40960) << qint64(120000) << tooBig;
+    QTest::newRow("size limit, file fits") << false << qint64(40960) << qint64(30000) << QString();
+}
+
+void TestLyricText::writeRunsOutOfRoom()
+{
+    QFETCH(bool, disk);
+    QFETCH(qint64, room);
+    QFETCH(qint64, size);
+    QFETCH(QString, reason);
+
+    syj::test::SmallDisk small(64 * 1024);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    if (disk && !small.isMounted())
+        QSKIP(qPrintable(small.whyNot()));
+    const QString path = disk ? small.filePath(u"歌.lrc"_s) : dir.filePath(u"歌.lrc"_s);
+    const QByteArray old = QByteArray("[00:01.00]old\r\n").repeated(512);
+    QVERIFY(WriteBytes(path, old));
+    if (disk)
+        QVERIFY(small.leaveFree(room));
+    const QDir folder = QFileInfo(path).dir();
+    const QStringList before = folder.entryList(QDir::AllEntries | QDir::Hidden);
+
+    const QStringList lines{QString(size - 2, u'a')};
+    syj::LyricFileWrite written;
+    if (disk) {
+        written = syj::WriteLyricFile(path, lines);
+    } else {
+        const syj::test::FileSizeLimit limit(room);
+        QVERIFY(limit.isSet());
+        written = syj::WriteLyricFile(path, lines);
+    }
+
+    QCOMPARE(written.ok, reason.isEmpty());
+    QVERIFY2(written.errorString.contains(reason), qPrintable(written.errorString));
+    QCOMPARE(ReadBytes(path), written.ok ? syj::EncodeLyricLines(lines) : old);
+    QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden), before);
 }
 
 QTEST_GUILESS_MAIN(TestLyricText)
