@@ -9,6 +9,8 @@
 #include <QStringEncoder>
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -102,6 +104,67 @@ int WriteAll(int fd, QByteArrayView bytes)
             return EIO;
         p += written;
         left -= written;
+    }
+    return 0;
+}
+
+// A file descriptor, closed when this goes.
+struct OpenFile {
+    explicit OpenFile(int descriptor) : fd(descriptor) {}
+    ~OpenFile()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    OpenFile(const OpenFile &) = delete;
+    OpenFile &operator=(const OpenFile &) = delete;
+    const int fd;
+};
+
+QString NotRegularFile()
+{
+    return u"这不是普通文件（可能是管道或设备）"_s;
+}
+
+LyricFileRead Refused(LyricFileRead::Status status, const QString &reason = {})
+{
+    LyricFileRead read;
+    read.status = status;
+    read.errorString = reason;
+    return read;
+}
+
+// Why a lyric file that could not be opened is not read: there is no such
+// file (or it vanished), it is no regular file (a socket cannot be opened at
+// all), or the system's reason.
+LyricFileRead OpenFailed(const QByteArray &name, int code)
+{
+    if (code == ENOENT || code == ENOTDIR || code == ELOOP)
+        return {};
+    struct stat st {};
+    if (::stat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        return Refused(LyricFileRead::Status::Unreadable, NotRegularFile());
+    return Refused(LyricFileRead::Status::Unreadable, SystemReason(code));
+}
+
+// Reads the file into bytes, no more than one byte past kMaxLyricFileBytes
+// however the file may have grown since its size was taken: 0, or the errno
+// of the read that failed.
+int ReadUpToLimit(int fd, qint64 size, QByteArray &bytes)
+{
+    bytes.reserve(std::min(size, kMaxLyricFileBytes) + 1);
+    constexpr qint64 kChunk = 1 << 20;
+    while (bytes.size() <= kMaxLyricFileBytes) {
+        const qint64 want = std::min(kChunk, kMaxLyricFileBytes + 1 - bytes.size());
+        const qsizetype before = bytes.size();
+        bytes.resize(before + want);
+        const ssize_t got = ::read(fd, bytes.data() + before, size_t(want));
+        const int failed = got < 0 ? errno : 0;
+        bytes.resize(before + std::max<ssize_t>(got, 0));
+        if (failed != 0 && failed != EINTR)
+            return failed;
+        if (got == 0)
+            break;
     }
     return 0;
 }
@@ -362,63 +425,37 @@ bool FileExists(const QString &path)
 
 LyricFileRead ReadLyricFile(const QString &path)
 {
-    LyricFileRead result;
+    if (path.isEmpty())
+        return {};
+    // Everything is decided on the opened file, so that nothing put at the
+    // name after a look at it can slip through: opening does not wait for a
+    // writer of a named pipe (O_NONBLOCK), and whatever is no regular file is
+    // refused before a byte of it is read.
+    const QByteArray name = QFile::encodeName(path);
+    const OpenFile file(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.fd < 0)
+        return OpenFailed(name, errno);
+    struct stat st {};
+    if (::fstat(file.fd, &st) != 0)
+        return Refused(LyricFileRead::Status::Unreadable, SystemReason(errno));
     // A folder is no lyric file: it counts as no file at all, as in FileExists.
-    if (!FileExists(path))
-        return result;
+    if (S_ISDIR(st.st_mode))
+        return {};
+    if (!S_ISREG(st.st_mode))
+        return Refused(LyricFileRead::Status::Unreadable, NotRegularFile());
+    if (st.st_size > kMaxLyricFileBytes)
+        return Refused(LyricFileRead::Status::TooLarge);
 
-    const QFileInfo info(path);
-    if (!info.isFile()) {
-        // A pipe or a device could block the reader or never end.
-        result.status = LyricFileRead::Status::Unreadable;
-        result.errorString = u"这不是普通文件（可能是管道或设备）"_s;
-        return result;
-    }
-    if (info.size() > kMaxLyricFileBytes) {
-        result.status = LyricFileRead::Status::TooLarge;
-        return result;
-    }
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (!FileExists(path))
-            return result;
-        result.status = LyricFileRead::Status::Unreadable;
-        result.errorString = file.errorString();
-        return result;
-    }
-
-    // Read no more than one byte past the limit, however the file may have
-    // grown since its size was taken.
     QByteArray bytes;
-    bytes.reserve(std::min<qint64>(file.size(), kMaxLyricFileBytes) + 1);
-    constexpr qint64 kChunk = 1 << 20;
-    while (bytes.size() <= kMaxLyricFileBytes) {
-        const qint64 want = std::min<qint64>(kChunk, kMaxLyricFileBytes + 1 - bytes.size());
-        const qsizetype before = bytes.size();
-        bytes.resize(before + want);
-        const qint64 got = file.read(bytes.data() + before, want);
-        if (got < 0) {
-            result.status = LyricFileRead::Status::Unreadable;
-            result.errorString = file.errorString();
-            return result;
-        }
-        bytes.resize(before + got);
-        if (got == 0)
-            break;
-    }
-    file.close();
-
-    if (bytes.size() > kMaxLyricFileBytes) {
-        result.status = LyricFileRead::Status::TooLarge;
-        return result;
-    }
-    if (bytes.contains('\0')) {
-        result.status = LyricFileRead::Status::NotText;
-        return result;
-    }
+    if (const int failed = ReadUpToLimit(file.fd, st.st_size, bytes))
+        return Refused(LyricFileRead::Status::Unreadable, SystemReason(failed));
+    if (bytes.size() > kMaxLyricFileBytes)
+        return Refused(LyricFileRead::Status::TooLarge);
+    if (bytes.contains('\0'))
+        return Refused(LyricFileRead::Status::NotText);
 
     DecodedLyricText decoded = DecodeLyricBytes(bytes);
+    LyricFileRead result;
     result.status = LyricFileRead::Status::Ok;
     result.lines = SplitLyricLines(decoded.text);
     result.encoding = decoded.encoding;

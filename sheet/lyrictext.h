@@ -55,7 +55,8 @@ struct LyricFileRead {
     enum class Status {
         Ok,
         NotFound,   // no such file, a folder, or it vanished before it could be read
-        Unreadable, // exists but cannot be opened or read, or is no regular file (a pipe)
+        Unreadable, // exists but cannot be opened or read, or is no regular file
+                    // (a pipe, a device, a socket)
         TooLarge,   // larger than kMaxLyricFileBytes
         NotText,    // holds NUL bytes: not a text lyric file
     };
@@ -70,6 +71,8 @@ struct LyricFileRead {
 };
 
 // Reads a whole lyric file into lines. The file is opened and closed here.
+// It never waits: a named pipe, a device or a socket at the name, even one
+// put there a moment before, is refused without reading from it.
 LyricFileRead ReadLyricFile(const QString &path);
 
 struct LyricFileWrite {

@@ -75,6 +75,20 @@ private Q_SLOTS:
             << openNew << u"vanish.mp3"_s << u"vanish.lrc"_s << u"没有找到歌词文件"_s << true;
         QTest::newRow("a folder named .lrc (open new)")
             << openNew << u"folder.mp3"_s << u"folder.lrc"_s << u"没有找到歌词文件"_s << true;
+        // None of these may hold the window, waiting for a writer or reading forever.
+        const QString notRegular = u"不是普通文件"_s;
+        QTest::newRow("named pipe (load)")
+            << load << u"pipe.lrc"_s << u"pipe.lrc"_s << notRegular << true;
+        QTest::newRow("named pipe (open new)")
+            << openNew << u"pipe.lrc"_s << u"pipe.lrc"_s << notRegular << true;
+        QTest::newRow("a pipe in the lyric file's place after the choice (load)")
+            << load << u"swap.mp3"_s << u"swap.lrc"_s << notRegular << true;
+        QTest::newRow("a pipe in the lyric file's place after the choice (open new)")
+            << openNew << u"swap.mp3"_s << u"swap.lrc"_s << notRegular << true;
+        QTest::newRow("link to a device (load)")
+            << load << u"device.lrc"_s << u"device.lrc"_s << notRegular << true;
+        QTest::newRow("socket (open new)")
+            << openNew << u"socket.lrc"_s << u"socket.lrc"_s << notRegular << true;
     }
 
     void badFiles()
@@ -101,17 +115,31 @@ private Q_SLOTS:
         writeFile(path(u"vanish.lrc"_s), gbk(u"[00:01.00]马上就没了\r\n"_s));
         writeFile(path(u"vanish.mp3"_s), "music");
         writeFile(path(u"folder.mp3"_s), "music");
+        QVERIFY(makePipe(path(u"pipe.lrc"_s)));
+        QFile::remove(path(u"swap.lrc"_s)); // a pipe since the last case
+        writeFile(path(u"swap.lrc"_s), gbk(u"[00:01.00]马上换成管道\r\n"_s));
+        writeFile(path(u"swap.mp3"_s), "music");
+        QFile::remove(path(u"device.lrc"_s));
+        QVERIFY(QFile::link(u"/dev/zero"_s, path(u"device.lrc"_s)));
+        QVERIFY(makeSocket(path(u"socket.lrc"_s)));
 
         auto form = sheetWithWords();
         form->sheet().setModified(false);
         ScriptedPlatform &platform = *m_platform;
         platform.choose(path(file));
-        platform.dialog().afterAnswer = [this] { QFile::remove(path(u"vanish.lrc"_s)); };
+        platform.dialog().afterAnswer = [this] {
+            QFile::remove(path(u"vanish.lrc"_s));
+            makePipe(path(u"swap.lrc"_s));
+        };
 
-        if (command == int(Command::LoadOriginal))
-            form->dcButton3_Click();
-        else
-            form->dcButton6_Click();
+        {
+            const PipeWatchdog watchdog(path(named));
+            if (command == int(Command::LoadOriginal))
+                form->dcButton3_Click();
+            else
+                form->dcButton6_Click();
+            QVERIFY2(!watchdog.fired(), "the window waited for a writer");
+        }
 
         QCOMPARE(platform.box().shown.size(), 1);
         const MessageBoxRequest &box = platform.box().shown.first();

@@ -12,7 +12,6 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -72,6 +71,9 @@ enum class Setup {
     LinkToFile,   // a symbolic link to a file holding the content
     LinkToFolder, // a symbolic link to a folder
     Pipe,         // a named pipe
+    LinkToPipe,   // a symbolic link to a named pipe
+    LinkToDevice, // a symbolic link to /dev/zero
+    Socket,       // a Unix socket
     Sparse,       // a file of the given size, all NUL bytes, mostly holes
     ParentIsFile, // the name's folder is a file holding the content
 };
@@ -144,8 +146,22 @@ QString Prepare(const QTemporaryDir &dir, const QString &name, Setup setup,
         }
         break;
     case Setup::Pipe:
-        if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
+        if (!syj::test::makePipe(path))
             qFatal("cannot make a pipe at %s", qPrintable(path));
+        break;
+    case Setup::LinkToPipe:
+        if (!syj::test::makePipe(dir.filePath(u"fifo"_s)) ||
+            !QFile::link(dir.filePath(u"fifo"_s), path)) {
+            qFatal("cannot link %s", qPrintable(path));
+        }
+        break;
+    case Setup::LinkToDevice:
+        if (!QFile::link(u"/dev/zero"_s, path))
+            qFatal("cannot link %s", qPrintable(path));
+        break;
+    case Setup::Socket:
+        if (!syj::test::makeSocket(path))
+            qFatal("cannot make a socket at %s", qPrintable(path));
         break;
     case Setup::Sparse: {
         QFile file(path);
@@ -206,6 +222,8 @@ private Q_SLOTS:
     void writeFile();
     void ownReasons_data();
     void ownReasons();
+    void readNeverBlocks_data();
+    void readNeverBlocks();
     void writeRunsOutOfRoom_data();
     void writeRunsOutOfRoom();
 };
@@ -840,6 +858,41 @@ void TestLyricText::ownReasons()
     const QString given = write ? syj::WriteLyricFile(path, {u"a"_s}).errorString
                                 : syj::ReadLyricFile(path).errorString;
     QCOMPARE(given, reason);
+}
+
+// Whatever stands at the lyric file's name, reading it comes back at once: a
+// named pipe without a writer must not hold the window until one comes.
+void TestLyricText::readNeverBlocks_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<Status>("status");
+
+    QTest::newRow("named pipe") << Setup::Pipe << Status::Unreadable;
+    QTest::newRow("link to a named pipe") << Setup::LinkToPipe << Status::Unreadable;
+    QTest::newRow("link to /dev/zero") << Setup::LinkToDevice << Status::Unreadable;
+    QTest::newRow("socket") << Setup::Socket << Status::Unreadable;
+    QTest::newRow("folder, as no file") << Setup::Folder << Status::NotFound;
+    QTest::newRow("link to a folder, as no file") << Setup::LinkToFolder << Status::NotFound;
+}
+
+void TestLyricText::readNeverBlocks()
+{
+    QFETCH(Setup, setup);
+    QFETCH(Status, status);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = Prepare(dir, u"歌.lrc"_s, setup, QByteArray());
+    syj::LyricFileRead read;
+    {
+        const syj::test::PipeWatchdog watchdog(path);
+        read = syj::ReadLyricFile(path);
+        QVERIFY2(!watchdog.fired(), "reading waited for a writer");
+    }
+    QCOMPARE(read.status, status);
+    QVERIFY(read.lines.isEmpty());
+    if (status == Status::Unreadable)
+        QCOMPARE(read.errorString, u"这不是普通文件（可能是管道或设备）"_s);
 }
 
 // A save that runs out of room on a nearly full disk or past the size a file

@@ -6,7 +6,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -74,6 +77,31 @@ FileSizeLimit::~FileSizeLimit()
     std::signal(SIGXFSZ, m_oldHandler);
 }
 
+bool makePipe(const QString &path)
+{
+    QFile::remove(path);
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+bool makeSocket(const QString &path)
+{
+    QFile::remove(path);
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(name.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    // The socket file stays at its name after the socket is closed.
+    const bool bound =
+        ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
 PipeWatchdog::PipeWatchdog(const QString &fifo, int ms)
     : m_thread(&PipeWatchdog::watch, this, QFile::encodeName(fifo), ms)
 {}
@@ -103,6 +131,9 @@ void PipeWatchdog::watch(const QByteArray &fifo, int ms)
     // A writer that comes and goes wakes a reader waiting in open() or read().
     // Opening fails (ENXIO) until the reader has the pipe open: try again.
     while (!m_done.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_stopped; })) {
+        struct stat st {};
+        if (::stat(fifo.constData(), &st) != 0 || !S_ISFIFO(st.st_mode))
+            continue;
         const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd >= 0)
             ::close(fd);

@@ -57,11 +57,15 @@ private:
     bool m_set = false;
 };
 
-// Guards a call that could block on the named pipe `fifo`: when the guard is
-// still alive after `ms`, it opens the pipe for writing and closes it again,
-// which lets a reader blocked in open() or read() go on (it sees an empty
-// file), and fired() is true from then on. Without a pipe at that name it does
-// nothing.
+// Makes a named pipe, or a Unix socket that nobody listens on, at `path`
+// (whatever was there goes first). False when that cannot be done.
+bool makePipe(const QString &path);
+bool makeSocket(const QString &path);
+
+// Guards a call that could block on the named pipe `fifo`. When the guard is
+// still alive after `ms`, fired() is true from then on, and a writer comes to
+// the pipe (if there is one at that name) and goes again, which lets a reader
+// blocked in open() or read() go on: it sees an empty file.
 class PipeWatchdog
 {
 public:
