@@ -455,9 +455,16 @@ LyricFileRead ReadLyricFile(const QString &path)
         return Refused(LyricFileRead::Status::NotText);
 
     DecodedLyricText decoded = DecodeLyricBytes(bytes);
+    QStringList lines = SplitLyricLines(decoded.text);
+    const auto overlong = [](const QString &line) {
+        return line.size() > kMaxLyricLineCharacters &&
+               CharacterCount(line) > kMaxLyricLineCharacters;
+    };
+    if (std::any_of(lines.cbegin(), lines.cend(), overlong))
+        return Refused(LyricFileRead::Status::LineTooLong);
     LyricFileRead result;
     result.status = LyricFileRead::Status::Ok;
-    result.lines = SplitLyricLines(decoded.text);
+    result.lines = std::move(lines);
     result.encoding = decoded.encoding;
     result.invalidSequences = decoded.invalidSequences;
     return result;

@@ -65,6 +65,11 @@ void LyricSheetCommands::reportUnreadable(const LyricFileRead &read, const QStri
             u"这不是文本歌词文件（文件里有空字节）：\n%1\n\n没有载入，现有的内容都没有改动。"_s.arg(
                 shown(path));
         break;
+    case LyricFileRead::Status::LineTooLong:
+        text =
+            u"文件里有一行超过 %1 个字符，不像是歌词文件：\n%2\n\n没有载入，现有的内容都没有改动。"_s
+                .arg(QString::number(kMaxLyricLineCharacters), shown(path));
+        break;
     }
     MsgBox(m_tools, text, MsgButtons::Ok, MsgIcon::Warning);
 }

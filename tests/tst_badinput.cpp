@@ -75,6 +75,11 @@ private Q_SLOTS:
             << openNew << u"vanish.mp3"_s << u"vanish.lrc"_s << u"没有找到歌词文件"_s << true;
         QTest::newRow("a folder named .lrc (open new)")
             << openNew << u"folder.mp3"_s << u"folder.lrc"_s << u"没有找到歌词文件"_s << true;
+        const QString longLine = u"有一行超过 2000000 个字符"_s;
+        QTest::newRow("a line past the line limit (load)")
+            << load << u"longline.lrc"_s << u"longline.lrc"_s << longLine << true;
+        QTest::newRow("a line past the line limit (open new)")
+            << openNew << u"longline.lrc"_s << u"longline.lrc"_s << longLine << true;
         // None of these may hold the window, waiting for a writer or reading forever.
         const QString notRegular = u"不是普通文件"_s;
         QTest::newRow("named pipe (load)")
@@ -115,6 +120,7 @@ private Q_SLOTS:
         writeFile(path(u"vanish.lrc"_s), gbk(u"[00:01.00]马上就没了\r\n"_s));
         writeFile(path(u"vanish.mp3"_s), "music");
         writeFile(path(u"folder.mp3"_s), "music");
+        writeFile(path(u"longline.lrc"_s), "[00:01.00]" + QByteArray(2000000, 'a') + "\r\n");
         QVERIFY(makePipe(path(u"pipe.lrc"_s)));
         QFile::remove(path(u"swap.lrc"_s)); // a pipe since the last case
         writeFile(path(u"swap.lrc"_s), gbk(u"[00:01.00]马上换成管道\r\n"_s));

@@ -35,6 +35,8 @@ char *toString(LyricFileRead::Status status)
         return qstrdup("TooLarge");
     case LyricFileRead::Status::NotText:
         return qstrdup("NotText");
+    case LyricFileRead::Status::LineTooLong:
+        return qstrdup("LineTooLong");
     }
     return qstrdup("?");
 }
@@ -677,6 +679,36 @@ void TestLyricText::readFile_data()
     QTest::newRow("text at the limit")
         << Setup::File << name << QByteArray(1022, 'a').append("\r\n").repeated(16384) << qint64(0)
         << Status::Ok << QStringList(16384, longLine) << gb << qsizetype(0);
+
+    // A lone LF ends no line: an LRC of as many lines as the sheet takes, with
+    // LF line ends, is one line, and it loads.
+    QString lfText;
+    QByteArray lfOnly;
+    for (int i = 0; i < 32767; ++i) {
+        const QString tag = QStringLiteral("[%1:%2.00]")
+                                .arg(i / 6000 % 100, 2, 10, QChar(u'0'))
+                                .arg(i / 100 % 60, 2, 10, QChar(u'0'));
+        lfText += tag + u"你好"_s.repeated(14) + u'\n';
+        lfOnly += tag.toLatin1() + kNiHaoGbk.repeated(14) + '\n';
+    }
+    QTest::newRow("LRC of 32767 lines with LF alone")
+        << Setup::File << name << lfOnly << qint64(0) << Status::Ok << QStringList{lfText} << gb
+        << qsizetype(0);
+    const qsizetype most = syj::kMaxLyricLineCharacters;
+    const QByteArray mostA(most, 'a');
+    QTest::newRow("line at the line limit")
+        << Setup::File << name << Ascii("x\r\n") + mostA + "\r\ny" << qint64(0) << Status::Ok
+        << QStringList{u"x"_s, QString(most, u'a'), u"y"_s} << gb << qsizetype(0);
+    QTest::newRow("line one past the line limit")
+        << Setup::File << name << Ascii("x\r\n") + mostA + "a\r\ny" << qint64(0)
+        << Status::LineTooLong << QStringList() << gb << qsizetype(0);
+    QTest::newRow("one line of 15 MiB")
+        << Setup::File << name << QByteArray(15 << 20, 'a') << qint64(0) << Status::LineTooLong
+        << QStringList() << gb << qsizetype(0);
+    // The limit counts characters: one outside the BMP is two UTF-16 units.
+    QTest::newRow("line limit in characters")
+        << Setup::File << name << Hex("9439fc36").repeated(most) << qint64(0) << Status::Ok
+        << QStringList{kGrin.repeated(most)} << gb << qsizetype(0);
 
     QTest::newRow("NUL inside a line")
         << Setup::File << name << QByteArray("[00:01.00]a\0b\r\n", 15) << qint64(0)
