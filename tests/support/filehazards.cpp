@@ -1,10 +1,11 @@
 #include "support/filehazards.h"
 
 #include <QFile>
-#include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -16,65 +17,56 @@ using namespace Qt::StringLiterals;
 
 namespace syj::test {
 
-SmallDisk::SmallDisk(qint64 bytes)
-{
-    if (!m_dir.isValid()) {
-        m_whyNot = u"no temporary folder"_s;
-        return;
-    }
-    const QByteArray options = "size=" + QByteArray::number(bytes);
-    if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
-                options.constData()) != 0) {
-        m_whyNot = u"cannot mount a tmpfs here: "_s + QString::fromLocal8Bit(std::strerror(errno));
-        return;
-    }
-    m_mounted = true;
-}
+namespace {
 
-SmallDisk::~SmallDisk()
-{
-    if (m_mounted)
-        ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
-}
-
-qint64 SmallDisk::freeBytes() const
+qint64 FreeBytes(const QString &folder)
 {
     struct statvfs fs {};
-    if (::statvfs(QFile::encodeName(m_dir.path()).constData(), &fs) != 0)
+    if (::statvfs(QFile::encodeName(folder).constData(), &fs) != 0)
         return -1;
     return qint64(fs.f_bavail) * qint64(fs.f_frsize);
 }
 
+} // namespace
+
+SmallDisk::SmallDisk(qint64 bytes)
+{
+    const QByteArray options = "size=" + QByteArray::number(bytes);
+    if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
+                options.constData()) != 0) {
+        m_whyNot = u"cannot mount a tmpfs here: "_s + QString::fromLocal8Bit(std::strerror(errno));
+    }
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (isMounted())
+        ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+}
+
 bool SmallDisk::leaveFree(qint64 left)
 {
-    const qint64 room = freeBytes();
-    if (!m_mounted || room < left)
-        return false;
+    const qint64 room = FreeBytes(m_dir.path());
     QFile filler(filePath(u".filler"_s));
-    if (!filler.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    if (!isMounted() || room < left || !filler.open(QIODevice::Append | QIODevice::Unbuffered))
         return false;
-    // Free room is counted in whole pages: `left` is a multiple of the page size.
-    const QByteArray bytes(room - left, 'f');
-    filler.write(bytes);
-    filler.close();
-    return freeBytes() == left;
+    filler.write(QByteArray(room - left, 'f'));
+    return FreeBytes(m_dir.path()) == left;
 }
 
 FileSizeLimit::FileSizeLimit(qint64 bytes)
 {
-    if (::getrlimit(RLIMIT_FSIZE, &m_old) != 0)
-        return;
-    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &m_old);
     rlimit limit = m_old;
     limit.rlim_cur = rlim_t(bytes);
-    m_set = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        qFatal("cannot limit the size of files");
 }
 
 FileSizeLimit::~FileSizeLimit()
 {
-    if (m_set)
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-    std::signal(SIGXFSZ, m_oldHandler);
+    ::setrlimit(RLIMIT_FSIZE, &m_old);
 }
 
 bool makePipe(const QString &path)
@@ -92,52 +84,35 @@ bool makeSocket(const QString &path)
     if (size_t(name.size()) >= sizeof address.sun_path)
         return false;
     std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    // The socket's file stays at its name when the socket is closed.
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    // The socket file stays at its name after the socket is closed.
     const bool bound =
         ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
     ::close(fd);
     return bound;
 }
 
-PipeWatchdog::PipeWatchdog(const QString &fifo, int ms)
-    : m_thread(&PipeWatchdog::watch, this, QFile::encodeName(fifo), ms)
+PipeWatchdog::PipeWatchdog(const QString &path)
+    : m_thread([this, name = QFile::encodeName(path)](std::stop_token stop) {
+          std::mutex mutex;
+          std::condition_variable_any wake;
+          std::unique_lock lock(mutex);
+          const auto stopped = [&](int ms) {
+              wake.wait_for(lock, stop, std::chrono::milliseconds(ms), [] { return false; });
+              return stop.stop_requested();
+          };
+          if (stopped(3000))
+              return;
+          m_fired = true;
+          do {
+              struct stat st {};
+              const int fd = ::stat(name.constData(), &st) == 0 && S_ISFIFO(st.st_mode)
+                                 ? ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)
+                                 : -1;
+              if (fd >= 0)
+                  ::close(fd);
+          } while (!stopped(50));
+      })
 {}
-
-PipeWatchdog::~PipeWatchdog()
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopped = true;
-    }
-    m_done.notify_all();
-    m_thread.join();
-}
-
-bool PipeWatchdog::fired() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_fired;
-}
-
-void PipeWatchdog::watch(const QByteArray &fifo, int ms)
-{
-    std::unique_lock lock(m_mutex);
-    if (m_done.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_stopped; }))
-        return;
-    m_fired = true;
-    // A writer that comes and goes wakes a reader waiting in open() or read().
-    // Opening fails (ENXIO) until the reader has the pipe open: try again.
-    while (!m_done.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_stopped; })) {
-        struct stat st {};
-        if (::stat(fifo.constData(), &st) != 0 || !S_ISFIFO(st.st_mode))
-            continue;
-        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd >= 0)
-            ::close(fd);
-    }
-}
 
 } // namespace syj::test
