@@ -61,21 +61,54 @@ QLineEdit *fileNameEdit(QFileDialog *d)
     return d->findChild<QLineEdit *>(u"fileNameEdit"_s);
 }
 
+// Makes the dialog the active window with the keyboard in its name line, as
+// when it comes up; null when that does not happen.
+QLineEdit *focusNameLine(QFileDialog *d)
+{
+    QLineEdit *edit = fileNameEdit(d);
+    if (!edit)
+        return nullptr;
+    // The dialog must be the active window, or its list takes the name line over.
+    d->activateWindow();
+    if (!QTest::qWaitForWindowActive(d))
+        return nullptr;
+    edit->setFocus();
+    if (!QTest::qWaitFor([edit] { return edit->hasFocus(); }))
+        return nullptr;
+    return edit;
+}
+
+bool completionListOpen(const QLineEdit *edit)
+{
+    const QCompleter *c = edit->completer();
+    return c && c->popup() && c->popup()->isVisible();
+}
+
+// Runs `act` on the dialog. A message box that comes up meanwhile goes to
+// `onBox`; without one it is recorded in `boxes` and dismissed.
+void watchingBoxes(QFileDialog *d, const std::function<void()> &act, QStringList *boxes,
+                   std::function<void(QMessageBox *)> onBox = {})
+{
+    if (!onBox) {
+        onBox = [boxes](QMessageBox *box) {
+            if (boxes)
+                boxes->append(box->text());
+            box->reject();
+        };
+    }
+    const QPointer<QTimer> watcher = whenShown<QMessageBox>(d, onBox);
+    act();
+    delete watcher.data();
+}
+
 // Types the text into the name line and presses Enter, as a user does.
 // A message box that comes up on Enter goes to `onBox`; without one it is
 // recorded in `boxes` and dismissed.
 void typeAndEnter(QFileDialog *d, const QString &text, QStringList *boxes = nullptr,
                   std::function<void(QMessageBox *)> onBox = {})
 {
-    QLineEdit *edit = fileNameEdit(d);
+    QLineEdit *edit = focusNameLine(d);
     if (!edit)
-        return;
-    // The dialog must be the active window, or its list takes the name line over.
-    d->activateWindow();
-    if (!QTest::qWaitForWindowActive(d))
-        return;
-    edit->setFocus();
-    if (!QTest::qWaitFor([edit] { return edit->hasFocus(); }))
         return;
     edit->clear();
     // Latin characters come from the keyboard, Chinese ones from the input method.
@@ -98,18 +131,10 @@ void typeAndEnter(QFileDialog *d, const QString &text, QStringList *boxes = null
     }
     commit();
     // The completer's list may have opened over the line; Enter goes to the dialog.
-    if (QCompleter *c = edit->completer(); c && c->popup() && c->popup()->isVisible())
-        c->popup()->hide();
-    if (!onBox) {
-        onBox = [boxes](QMessageBox *box) {
-            if (boxes)
-                boxes->append(box->text());
-            box->reject();
-        };
-    }
-    const QPointer<QTimer> watcher = whenShown<QMessageBox>(d, onBox);
-    QTest::keyClick(edit, Qt::Key_Return);
-    delete watcher.data();
+    if (completionListOpen(edit))
+        edit->completer()->popup()->hide();
+    watchingBoxes(
+        d, [edit] { QTest::keyClick(edit, Qt::Key_Return); }, boxes, std::move(onBox));
 }
 
 bool touch(const QString &path)
