@@ -2,9 +2,15 @@
 
 #include "platform/messagebox.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -12,14 +18,17 @@ namespace syj {
 
 namespace {
 
-// A QFileDialog that also refuses a name whose folder does not exist, when
-// the request asks for that.
+// A (non-native) QFileDialog that also refuses a name whose folder does not
+// exist, when the request asks for that.
 class FileDialog : public QFileDialog
 {
 public:
     FileDialog(QWidget *parent, bool pathMustExist)
         : QFileDialog(parent), m_pathMustExist(pathMustExist)
-    {}
+    {
+        setOption(QFileDialog::DontUseNativeDialog);
+        passClicksBesideCompletionList();
+    }
 
     // An open dialog adds the default extension to a typed name only when the
     // name as typed is no file: a file without a dot can always be opened.
@@ -51,7 +60,54 @@ public:
         QFileDialog::accept();
     }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_completionList && event->type() == QEvent::MouseButtonPress &&
+            m_completionList->isVisible()) {
+            const auto *press = static_cast<QMouseEvent *>(event);
+            if (!m_completionList->rect().contains(press->position().toPoint())) {
+                m_completionList->hide();
+                pressAgain(*press);
+                return true;
+            }
+        }
+        return QFileDialog::eventFilter(watched, event);
+    }
+
 private:
+    // While the name line's completion list is open it has every click. A
+    // click beside it closes it; on X11 that is all the click does, so that a
+    // click on 打开(O) after typing a path would only close the list. Here the
+    // click also goes on to the part of the dialog under the pointer, on every
+    // platform (Qt's own passing-on, where a platform has it, is turned off).
+    void passClicksBesideCompletionList()
+    {
+        const auto *edit = findChild<QLineEdit *>(u"fileNameEdit"_s);
+        QCompleter *completer = edit ? edit->completer() : nullptr;
+        m_completionList = completer ? completer->popup() : nullptr;
+        if (!m_completionList)
+            return;
+        m_completionList->setAttribute(Qt::WA_NoMouseReplay);
+        // Filters run newest first: this one sees a click before the completer.
+        m_completionList->installEventFilter(this);
+    }
+
+    // Gives a press that closed the completion list to the dialog's window,
+    // where it reaches the widget under the pointer, as a press of its own.
+    void pressAgain(const QMouseEvent &press)
+    {
+        QWindow *window = windowHandle();
+        const QPointF global = press.globalPosition();
+        if (!window || !rect().contains(mapFromGlobal(global.toPoint())))
+            return;
+        const QPointF local = window->mapFromGlobal(global);
+        QMouseEvent again(QEvent::MouseButtonPress, local, local, global, press.button(),
+                          press.buttons(), press.modifiers(), press.pointingDevice());
+        QCoreApplication::sendEvent(window, &again);
+    }
+
+    QAbstractItemView *m_completionList = nullptr;
     bool m_pathMustExist;
     QString m_openExtension;
     QString m_chosen;
@@ -87,7 +143,6 @@ std::optional<QString> QtFileDialog::run(QWidget *parent, const FileDialogReques
 {
     const bool save = request.mode == FileDialogRequest::Mode::Save;
     FileDialog dialog(parent, (request.flags & cdlOFNPathMustExist) != 0);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (save)

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <functional>
 #include <memory>
 
@@ -137,6 +139,28 @@ void typeAndEnter(QFileDialog *d, const QString &text, QStringList *boxes = null
         d, [edit] { QTest::keyClick(edit, Qt::Key_Return); }, boxes, std::move(onBox));
 }
 
+// Types the text one key at a time into the dialog's window, as a keyboard
+// does: the key goes to the name line, through the completion list while that
+// is open, so that the completion follows every key.
+void typeKeyByKey(QFileDialog *d, const QString &text)
+{
+    for (const QChar c : text) {
+        QTest::sendKeyEvent(QTest::Click, d->windowHandle(), Qt::Key(c.toUpper().unicode()),
+                            QString(c), Qt::NoModifier);
+    }
+}
+
+// Clicks 打开(O) through the dialog's window, as a mouse does: while the
+// completion list is open, the list has the click first.
+void clickOpenButton(QFileDialog *d)
+{
+    const auto *buttons = d->findChild<QDialogButtonBox *>(u"buttonBox"_s);
+    const QPushButton *open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+    if (open)
+        QTest::mouseClick(d->windowHandle(), Qt::LeftButton, {},
+                          open->mapTo(d, open->rect().center()));
+}
+
 bool touch(const QString &path)
 {
     QFile f(path);
@@ -169,6 +193,7 @@ class TestFileDialog : public QObject
 
 private:
     QTemporaryDir m_dir;
+    QTemporaryDir m_elsewhere;        // a folder the dialog can show instead of m_dir
     std::unique_ptr<QObject> m_guard; // ends the timers of one test
     std::unique_ptr<QWidget> m_owner;
     std::unique_ptr<syj::QtPlatformTools> m_tools;
@@ -185,6 +210,8 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         for (const QString &name : {u"歌词"_s, u"README"_s, u"歌.lrc"_s, u"伴奏.mp3"_s})
             QVERIFY(touch(m_dir.filePath(name)));
+        QVERIFY(m_elsewhere.isValid());
+        QVERIFY(touch(m_elsewhere.filePath(u"别处.mp3"_s)));
     }
 
     void init()
@@ -260,6 +287,85 @@ private Q_SLOTS:
         QCOMPARE(dialog.FileName(), path(expected));
         QCOMPARE(mode, QFileDialog::ExistingFile);
         QVERIFY(!title.isEmpty());
+    }
+
+    void openTypedPathKeyByKey_data()
+    {
+        // The dialog shows the file's folder (or another one) because an
+        // earlier open left it there.
+        QTest::addColumn<bool>("inShownFolder");
+        QTest::addColumn<QString>("name");
+        // What an earlier save left in the shared dialog: the default extension.
+        QTest::addColumn<QString>("defaultExt");
+        QTest::addColumn<bool>("byButton"); // 打开(O) clicked instead of Enter
+        QTest::addColumn<QString>("expected");
+
+        for (const bool byButton : {false, true}) {
+            const char *how = byButton ? "打开" : "Enter";
+            QTest::addRow("%s: shown folder, 歌.lrc", how)
+                << true << u"歌.lrc"_s << QString() << byButton << u"歌.lrc"_s;
+            QTest::addRow("%s: shown folder, README", how)
+                << true << u"README"_s << QString() << byButton << u"README"_s;
+            QTest::addRow("%s: shown folder, 伴奏.mp3 after a save", how)
+                << true << u"伴奏.mp3"_s << u"lrc"_s << byButton << u"伴奏.mp3"_s;
+            QTest::addRow("%s: shown folder, 歌词 without a dot after a save", how)
+                << true << u"歌词"_s << u"lrc"_s << byButton << u"歌词"_s;
+            QTest::addRow("%s: other folder, 歌.lrc", how)
+                << false << u"歌.lrc"_s << QString() << byButton << u"歌.lrc"_s;
+        }
+    }
+
+    void openTypedPathKeyByKey()
+    {
+        QFETCH(bool, inShownFolder);
+        QFETCH(QString, name);
+        QFETCH(QString, defaultExt);
+        QFETCH(bool, byButton);
+        QFETCH(QString, expected);
+
+        CommonDialog dialog(*m_tools);
+        if (!defaultExt.isEmpty())
+            dialog.setDefaultExt(defaultExt);
+        const QString earlier = inShownFolder
+                                    ? path(u"README"_s)
+                                    : QDir::toNativeSeparators(m_elsewhere.filePath(u"别处.mp3"_s));
+        whenShown<QFileDialog>(m_guard.get(), [&](QFileDialog *d) { typeAndEnter(d, earlier); });
+        QCOMPARE(syj::askOpenFile(dialog), earlier);
+
+        QString shown;
+        QString typed;
+        bool listOpen = false;
+        bool stillOpen = false;
+        QStringList boxes;
+        whenShown<QFileDialog>(m_guard.get(), [&](QFileDialog *d) {
+            shown = d->directory().absolutePath();
+            if (QLineEdit *edit = focusNameLine(d)) {
+                typeKeyByKey(d, path(name));
+                typed = edit->text();
+                // The list opens once the typed path's folder has been read.
+                listOpen = QTest::qWaitFor([edit] { return completionListOpen(edit); }, 2000);
+                watchingBoxes(
+                    d,
+                    [d, byButton] {
+                        if (byButton)
+                            clickOpenButton(d);
+                        else
+                            QTest::keyClick(d->windowHandle(), Qt::Key_Return);
+                    },
+                    &boxes);
+            }
+            stillOpen = d->isVisible();
+            if (stillOpen)
+                d->reject();
+        });
+
+        const QString chosen = syj::askOpenFile(dialog);
+        QCOMPARE(shown, QFileInfo(earlier).absolutePath());
+        QCOMPARE(typed, path(name));
+        QVERIFY2(listOpen, "the completion list did not open over the name line");
+        QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(u" | "_s)));
+        QVERIFY2(!stillOpen, "the dialog did not take the typed path");
+        QCOMPARE(chosen, path(expected));
     }
 
     void openRefusesMissingFile()
