@@ -5,11 +5,13 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
@@ -28,6 +30,10 @@ public:
     {
         setOption(QFileDialog::DontUseNativeDialog);
         passClicksBesideCompletionList();
+        // Qt enables 打开(O) only for a name that is a file; this runs after
+        // Qt's own check of every change of the name.
+        if (const auto *edit = findChild<QLineEdit *>(u"fileNameEdit"_s))
+            connect(edit, &QLineEdit::textChanged, this, &FileDialog::enableOpenForExtension);
     }
 
     // An open dialog adds the default extension to a typed name only when the
@@ -38,16 +44,12 @@ public:
 
     void accept() override
     {
-        const QStringList files = selectedFiles();
-        if (!m_openExtension.isEmpty() && files.size() == 1) {
-            const QFileInfo typed(files.first());
-            const QString withExt = typed.filePath() + u'.' + m_openExtension;
-            if (!typed.exists() && typed.suffix().isEmpty() && QFileInfo::exists(withExt)) {
-                m_chosen = withExt;
-                QDialog::accept();
-                return;
-            }
+        if (const std::optional<QString> withExt = withOpenExtension()) {
+            m_chosen = *withExt;
+            QDialog::accept();
+            return;
         }
+        const QStringList files = selectedFiles();
         if (m_pathMustExist && !files.isEmpty()) {
             const QFileInfo info(files.first());
             if (!info.absoluteDir().exists()) {
@@ -76,6 +78,28 @@ protected:
     }
 
 private:
+    // The typed name with the open dialog's default extension, where the name
+    // is no file, has no extension, and is a file with it.
+    std::optional<QString> withOpenExtension() const
+    {
+        const QStringList files = selectedFiles();
+        if (m_openExtension.isEmpty() || files.size() != 1)
+            return std::nullopt;
+        const QFileInfo typed(files.first());
+        const QString withExt = typed.filePath() + u'.' + m_openExtension;
+        if (typed.exists() || !typed.suffix().isEmpty() || !QFileInfo::exists(withExt))
+            return std::nullopt;
+        return withExt;
+    }
+
+    void enableOpenForExtension()
+    {
+        const auto *buttons = findChild<QDialogButtonBox *>(u"buttonBox"_s);
+        QPushButton *open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+        if (open && !open->isEnabled() && withOpenExtension())
+            open->setEnabled(true);
+    }
+
     // While the name line's completion list is open it has every click. A
     // click beside it closes it; on X11 that is all the click does, so that a
     // click on 打开(O) after typing a path would only close the list. Here the

@@ -310,8 +310,12 @@ private Q_SLOTS:
                 << true << u"伴奏.mp3"_s << u"lrc"_s << byButton << u"伴奏.mp3"_s;
             QTest::addRow("%s: shown folder, 歌词 without a dot after a save", how)
                 << true << u"歌词"_s << u"lrc"_s << byButton << u"歌词"_s;
+            QTest::addRow("%s: shown folder, 歌 gets lrc after a save", how)
+                << true << u"歌"_s << u"lrc"_s << byButton << u"歌.lrc"_s;
             QTest::addRow("%s: other folder, 歌.lrc", how)
                 << false << u"歌.lrc"_s << QString() << byButton << u"歌.lrc"_s;
+            QTest::addRow("%s: other folder, 歌 gets lrc after a save", how)
+                << false << u"歌"_s << u"lrc"_s << byButton << u"歌.lrc"_s;
         }
     }
 
