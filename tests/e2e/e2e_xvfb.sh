@@ -5,9 +5,10 @@
 #
 # Starts its own Xvfb on a free display, starts the program there with the xcb
 # platform plugin and drives it with xdotool the way a user would: open a GBK
-# lyric file through the file dialog, type new words into a row, save through
-# the save dialog, then type more and save over the same file again (declining
-# the replace prompt once). The saved bytes are compared exactly.
+# lyric file through the file dialog (its path typed, then one click on
+# 打开(O) while the completion list is open), type new words into a row, save
+# through the save dialog, then type more and save over the same file again
+# (declining the replace prompt once). The saved bytes are compared exactly.
 #
 # No window manager runs, so widgets are found by their place in the window's
 # client area. The window has a fixed layout in twips (15 twips a pixel):
@@ -48,6 +49,9 @@ readonly ROW2_Y=418      # middle of y 406..431
 readonly ROW3_Y=445      # middle of y 433..458
 readonly ROW1_Y=392      # middle of y 380..405
 readonly PROBE_X=730     # right end of the boxes: no typed text reaches it
+# 打开(O) of the file dialog, from the dialog's bottom right corner (the
+# button keeps to that corner whatever the dialog's size).
+readonly OPEN_BUTTON_FROM_RIGHT=52 OPEN_BUTTON_FROM_BOTTOM=56
 
 tmp=
 xvfb_pid=
@@ -286,8 +290,14 @@ dialog_geometry=$(xdotool getwindowgeometry --shell "$open_dialog")
 dialog_spot=("$(($(sed -n 's/^X=//p' <<<"$dialog_geometry") + 4))"
              "$(($(sed -n 's/^Y=//p' <<<"$dialog_geometry") + 4))")
 dialog_look=$(pixel_of root "${dialog_spot[@]}")
-xdotool key Return
-wait_until "the open dialog to close" 10 is_gone "$open_dialog"
+# The completion list is open over the dialog: one click on 打开(O), which
+# stands at the right end of the name line, closes it and opens the file.
+dialog_width=$(sed -n 's/^WIDTH=//p' <<<"$dialog_geometry")
+dialog_height=$(sed -n 's/^HEIGHT=//p' <<<"$dialog_geometry")
+xdotool mousemove --window "$open_dialog" --sync \
+    "$((dialog_width - OPEN_BUTTON_FROM_RIGHT))" "$((dialog_height - OPEN_BUTTON_FROM_BOTTOM))" \
+    click 1
+wait_until "the open dialog to close on one click of 打开(O)" 10 is_gone "$open_dialog"
 
 if ! poll_until "the three rows to be drawn in place" 15 rows_in_place; then
     now=$(probe_pixels)
