@@ -21,7 +21,9 @@ namespace syj {
 namespace {
 
 // A (non-native) QFileDialog that also refuses a name whose folder does not
-// exist, when the request asks for that.
+// exist, when the request asks for that, lets an open dialog add the default
+// extension to a typed name, and takes a click beside the name line's
+// completion list as a click.
 class FileDialog : public QFileDialog
 {
 public:
@@ -30,8 +32,9 @@ public:
     {
         setOption(QFileDialog::DontUseNativeDialog);
         passClicksBesideCompletionList();
-        // Qt enables 打开(O) only for a name that is a file; this runs after
-        // Qt's own check of every change of the name.
+        // Qt enables 打开(O) only for a name that is a file, while Enter also
+        // takes a name that the default extension makes a file; this runs
+        // after Qt's own check of every change of the name.
         if (const auto *edit = findChild<QLineEdit *>(u"fileNameEdit"_s))
             connect(edit, &QLineEdit::textChanged, this, &FileDialog::enableOpenForExtension);
     }
