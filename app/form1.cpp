@@ -10,9 +10,11 @@
 #include "platform/twips.h"
 #include "sheet/commondialog.h"
 #include "sheet/lyricsheetmodel.h"
+#include "sheet/recovery.h"
 #include "sheet/sheetcommands.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -355,6 +357,26 @@ void Form1::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.drawPixmap(0, 0, m_background);
+}
+
+void Form1::keepRecoveryCopies(const QString &folder)
+{
+    m_recovery = std::make_unique<RecoveryKeeper>(*m_sheet, folder);
+    connect(m_recovery.get(), &RecoveryKeeper::writeFailed, this, [this](const QString &reason) {
+        MsgBox(
+            m_tools,
+            u"无法写入新歌词的恢复文件，程序意外退出时未保存的新词会丢失：\n%1\n\n原因：%2\n\n请尽快保存新歌词。"_s
+                .arg(QDir::toNativeSeparators(m_recovery->copyPath()), reason),
+            MsgButtons::Ok, MsgIcon::Warning);
+    });
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Leaving the window is a focus change: what was typed is kept now.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && m_recovery)
+        m_recovery->writeIfDue();
 }
 
 void Form1::closeEvent(QCloseEvent *event)

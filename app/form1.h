@@ -36,6 +36,7 @@ class LyricSheetModel;
 class MediaPlayer;
 class PictureBox;
 class PlatformTools;
+class RecoveryKeeper;
 class Shape;
 
 // Window geometry in twips.
@@ -115,10 +116,15 @@ public:
     // The author window while it is open.
     Form2 *authorWindow() const { return m_form2; }
 
+    // Keeps a recovery copy of unsaved new words in `folder` from now on.
+    void keepRecoveryCopies(const QString &folder);
+    RecoveryKeeper *recoveryKeeper() const { return m_recovery.get(); }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -151,6 +157,7 @@ private:
     std::unique_ptr<LyricSheetModel> m_sheet;
     std::unique_ptr<LyricSheetCommands> m_commands;
     std::unique_ptr<Playback> m_playback;
+    std::unique_ptr<RecoveryKeeper> m_recovery;
     // Paints the window once a frame while the original lyrics load.
     std::unique_ptr<FramePainter> m_framePainter;
     QPointer<Form2> m_form2;

@@ -1,8 +1,13 @@
 #include "app/application.h"
 #include "app/form1.h"
 #include "platform/qtplatformtools.h"
+#include "sheet/sheetcommands.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
@@ -14,6 +19,13 @@ int main(int argc, char *argv[])
     auto *form = new syj::Form1(tools);
     tools.setWindow(form);
     form->setAttribute(Qt::WA_DeleteOnClose);
+    // Unsaved new words are kept in the user's data folder while they are
+    // unsaved; words a program that crashed left there are offered back.
+    const QString recovery = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+                                 .filePath(u"recovery"_s);
+    form->keepRecoveryCopies(recovery);
     form->show();
+    QMetaObject::invokeMethod(
+        form, [form, recovery] { form->commands().offerRecovery(recovery); }, Qt::QueuedConnection);
     return QApplication::exec();
 }

@@ -4,6 +4,7 @@
 #include "platform/picturebox.h"
 #include "platform/twips.h"
 #include "sheet/linerule.h"
+#include "sheet/recovery.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +35,9 @@ void Form1::markCurrentRow(int k)
     if (!original)
         return;
     showCharacterCount(CharacterCount(original->text()));
+    // The focus moved to a row: what was typed in the last one is kept now.
+    if (m_recovery)
+        m_recovery->writeIfDue();
     setTwipsTop(Shape1, twipsTop(original) - kHighlightAboveRow);
 }
 

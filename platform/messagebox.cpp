@@ -53,6 +53,11 @@ MsgResult showQtMessageBox(QWidget *parent, const MessageBoxRequest &request)
                    {MsgResult::Cancel, u"取消"_s, QMessageBox::RejectRole}};
         onEscape = MsgResult::Cancel;
         break;
+    case MsgButtons::RestoreDiscard:
+        choices = {{MsgResult::Restore, u"恢复(&R)"_s, QMessageBox::AcceptRole},
+                   {MsgResult::Discard, u"丢弃(&D)"_s, QMessageBox::DestructiveRole}};
+        onEscape = MsgResult::Cancel;
+        break;
     }
     QList<QPair<QAbstractButton *, MsgResult>> made;
     for (const Choice &c : choices) {

@@ -104,13 +104,14 @@ void LyricSheetModel::setModified(bool modified)
     Q_EMIT modifiedChanged(modified);
 }
 
-void LyricSheetModel::beginLoad()
+void LyricSheetModel::beginLoad(const QString &lyricsFile)
 {
     if (!m_rows.empty()) {
         beginRemoveRows({}, 0, count() - 1);
         m_rows.clear();
         endRemoveRows();
     }
+    m_lyricsFile = lyricsFile;
     setModified(false);
     setLoading(true);
 }
@@ -131,9 +132,9 @@ void LyricSheetModel::endLoad()
     setLoading(false);
 }
 
-qsizetype LyricSheetModel::loadOriginal(const QStringList &lines)
+qsizetype LyricSheetModel::loadOriginal(const QStringList &lines, const QString &lyricsFile)
 {
-    beginLoad();
+    beginLoad(lyricsFile);
     m_rows.reserve(static_cast<size_t>(std::min<qsizetype>(lines.size(), kMaxRows)));
     qsizetype placed = 0;
     while (placed < lines.size() && appendLine(lines[placed]))
@@ -165,6 +166,22 @@ void LyricSheetModel::setNewWords(int row, const QString &words)
     const QModelIndex changed = index(row);
     Q_EMIT dataChanged(changed, changed, {Qt::EditRole, NewWordsRole});
     setModified(true);
+}
+
+qsizetype LyricSheetModel::restoreNewWords(const QStringList &words)
+{
+    const int placed = static_cast<int>(std::min<qsizetype>(words.size(), count()));
+    bool changed = false;
+    for (int i = 0; i < placed; ++i) {
+        QString &now = m_rows[static_cast<size_t>(i)].newWords;
+        changed = changed || now != words[i];
+        now = words[i];
+    }
+    if (changed) {
+        Q_EMIT dataChanged(index(0), index(placed - 1), {Qt::EditRole, NewWordsRole});
+        setModified(true);
+    }
+    return words.size() - placed;
 }
 
 QStringList LyricSheetModel::linesToSave() const

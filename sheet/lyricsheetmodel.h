@@ -72,11 +72,15 @@ public:
     // row (their new words go with them) and marks the sheet loading;
     // appendLine() adds the row of one line, or returns false when the sheet
     // is full; endLoad() ends the load.
-    void beginLoad();
+    // `lyricsFile` is the file the lines come from (see lyricsFile()).
+    void beginLoad(const QString &lyricsFile = {});
     bool appendLine(const QString &line);
     void endLoad();
     // The three at once. Returns how many lines found no row.
-    qsizetype loadOriginal(const QStringList &lines);
+    qsizetype loadOriginal(const QStringList &lines, const QString &lyricsFile = {});
+
+    // The original lyric file the rows were loaded from; empty when none.
+    QString lyricsFile() const { return m_lyricsFile; }
 
     // Puts the lines of a new lyric file into the rows, line k into row k: a
     // timed line without its tag, any other line whole. Rows after the last
@@ -85,6 +89,11 @@ public:
 
     // The words typed into a row. Marks the sheet unsaved when they differ.
     void setNewWords(int row, const QString &words);
+
+    // Puts back words kept for the rows, exactly as they were (unlike
+    // putNewLyrics, a word that looks like a time tag stays): word k into row
+    // k. Returns how many words found no row.
+    qsizetype restoreNewWords(const QStringList &words);
 
     // The lines of a new lyric file, one per row.
     QStringList linesToSave() const;
@@ -104,6 +113,7 @@ private:
     void setLoading(bool loading);
 
     std::vector<LyricRow> m_rows;
+    QString m_lyricsFile;
     bool m_modified = false;
     bool m_loading = false;
 };

@@ -27,9 +27,9 @@ struct FileDialogRequest {
     int filterIndex = 0; // 1-based; 0 = not set
 };
 
-enum class MsgButtons { Ok, RetryCancel, SaveDiscardCancel };
+enum class MsgButtons { Ok, RetryCancel, SaveDiscardCancel, RestoreDiscard };
 enum class MsgIcon { None, Question, Warning, Critical, Information };
-enum class MsgResult { Ok, Retry, Cancel, Save, Discard };
+enum class MsgResult { Ok, Retry, Cancel, Save, Discard, Restore };
 
 struct MessageBoxRequest {
     QString text;

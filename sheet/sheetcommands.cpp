@@ -3,6 +3,7 @@
 #include "sheet/commondialog.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/platformtools.h"
+#include "sheet/recovery.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -122,7 +123,7 @@ void LyricSheetCommands::loadOriginalLyrics(const QString &chosen)
     }
 
     m_stopLoading = false;
-    m_model.beginLoad();
+    m_model.beginLoad(path);
     if (read.status == LyricFileRead::Status::NotFound) {
         m_model.endLoad();
         reportUnreadable(read, path);
@@ -259,6 +260,83 @@ bool LyricSheetCommands::confirmDiscard()
     default:
         return false;
     }
+}
+
+// ---------------------------------------------------------------------------
+// New words left by a program that did not end normally
+
+void LyricSheetCommands::offerRecovery(const QString &folder)
+{
+    for (const std::unique_ptr<LeftCopy> &left : FindLeftCopies(folder)) {
+        const RecoveryCopyRead read = left->read();
+        if (read.status != RecoveryCopyRead::Status::Ok) {
+            const QString why =
+                read.status == RecoveryCopyRead::Status::Newer ? u"它是较新版本的声韵笺写的"_s
+                : read.status == RecoveryCopyRead::Status::Corrupt ? u"它已经损坏"_s
+                                                                   : u"它无法读取"_s;
+            const QString aside = left->setAside();
+            MsgBox(
+                m_tools,
+                u"找到一份上次没有保存的新歌词的恢复文件，但%1，无法恢复。\n\n它已移到：\n%2"_s.arg(
+                    why, shown(aside)),
+                MsgButtons::Ok, MsgIcon::Warning);
+            continue;
+        }
+        const RecoveryCopy &copy = read.copy;
+        const MsgResult answer = MsgBox(
+            m_tools,
+            u"声韵笺上次没有正常退出，留下了没有保存的新歌词：\n原唱歌词：%1\n%2 句，最后写于 %3\n\n要恢复这些新歌词吗？"_s
+                .arg(shown(copy.lyricsFile), QString::number(copy.newWords.size()),
+                     copy.savedAt.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s)),
+            MsgButtons::RestoreDiscard, MsgIcon::Question);
+        if (answer == MsgResult::Discard) {
+            left->remove();
+        } else if (answer == MsgResult::Restore) {
+            // One sheet at a time: any other copy waits for the next start.
+            restore(copy, *left);
+            return;
+        }
+    }
+}
+
+void LyricSheetCommands::restore(const RecoveryCopy &copy, LeftCopy &left)
+{
+    if (!FileExists(copy.lyricsFile)) {
+        MsgBox(
+            m_tools,
+            u"这些新歌词属于原唱歌词：\n%1\n这个文件已经不在了，新歌词无法放回。\n\n新歌词仍留在恢复文件里，下次启动声韵笺时会再问。"_s
+                .arg(shown(copy.lyricsFile)),
+            MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
+    loadOriginalLyrics(copy.lyricsFile);
+    if (m_model.count() == 0) {
+        MsgBox(
+            m_tools,
+            u"原唱歌词没有载入，新歌词无法放回：\n%1\n\n新歌词仍留在恢复文件里，下次启动声韵笺时会再问。"_s
+                .arg(shown(copy.lyricsFile)),
+            MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
+    const qsizetype leftOver = m_model.restoreNewWords(copy.newWords);
+    const auto hasWords = [](const QString &w) { return !w.isEmpty(); };
+    const bool lost = std::any_of(copy.newWords.cend() - leftOver, copy.newWords.cend(), hasWords);
+    if (m_model.count() == copy.newWords.size()) {
+        left.remove();
+        return;
+    }
+    QString text =
+        u"原唱歌词现在有 %1 句，恢复文件里是 %2 句的新歌词；已按顺序放回了前 %3 句。"_s.arg(
+            QString::number(m_model.count()), QString::number(copy.newWords.size()),
+            QString::number(std::min<qsizetype>(m_model.count(), copy.newWords.size())));
+    if (lost) {
+        // Words past the last row are kept where the writer can find them.
+        text += u"\n\n后面 %1 句的新歌词没有地方放，恢复文件已移到：\n%2"_s.arg(
+            QString::number(leftOver), shown(left.setAside()));
+    } else {
+        left.remove();
+    }
+    MsgBox(m_tools, text, MsgButtons::Ok, MsgIcon::Information);
 }
 
 } // namespace syj

@@ -16,7 +16,9 @@
 namespace syj {
 
 class CommonDialog;
+class LeftCopy;
 class LyricSheetModel;
+struct RecoveryCopy;
 
 class LyricSheetCommands : public QObject
 {
@@ -52,8 +54,15 @@ public:
     // Discard without a question when no new words are unsaved.
     MsgResult askAboutUnsavedWords();
 
+    // Offers back the new words of a program that ended without saving them
+    // (recovery copies in `folder`): 恢复 loads the original lyrics they belong
+    // to and puts them back, unsaved; 丢弃 removes the copy. A copy that cannot
+    // be read is set aside with a message.
+    void offerRecovery(const QString &folder);
+
 private:
     bool refuseWhileLoading();
+    void restore(const RecoveryCopy &copy, LeftCopy &left);
     bool saveThroughDialog();
     void reportUnreadable(const LyricFileRead &read, const QString &path);
 

@@ -34,6 +34,8 @@ MsgResult ScriptedMessageBox::show(const MessageBoxRequest &request)
         return MsgResult::Retry;
     case MsgButtons::SaveDiscardCancel:
         return MsgResult::Save;
+    case MsgButtons::RestoreDiscard:
+        return MsgResult::Restore;
     }
     return MsgResult::Ok;
 }

@@ -29,7 +29,7 @@ public:
 };
 
 // Records every box it was shown and answers from a queue; an empty queue
-// presses the box's first button (Ok, Retry or Save).
+// presses the box's first button (Ok, Retry, Save or Restore).
 class ScriptedMessageBox
 {
 public:

@@ -1,0 +1,272 @@
+// The recovery copy without a window: what a copy may hold and what is set
+// aside, when the keeper writes and removes it, and offering a copy back.
+
+#include "sheet/commondialog.h"
+#include "sheet/lyricsheetmodel.h"
+#include "sheet/lyrictext.h"
+#include "sheet/recovery.h"
+#include "sheet/sheetcommands.h"
+#include "support/scripted.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using syj::LyricSheetModel;
+using syj::MsgButtons;
+using syj::MsgResult;
+using syj::RecoveryCopy;
+using syj::RecoveryCopyRead;
+using syj::RecoveryKeeper;
+using Status = syj::RecoveryCopyRead::Status;
+
+namespace syj {
+char *toString(RecoveryCopyRead::Status status)
+{
+    static const char *const names[] = {"Ok", "Unreadable", "Corrupt", "Newer"};
+    return qstrdup(names[static_cast<int>(status)]);
+}
+} // namespace syj
+
+namespace {
+
+QStringList copiesIn(const QString &folder, const QString &pattern = u"copy-*.json"_s)
+{
+    return QDir(folder).entryList({pattern}, QDir::Files);
+}
+
+} // namespace
+
+class TestRecovery : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // An original lyric file of `rows` timed lines.
+    QString lyrics(const QString &name, int rows)
+    {
+        QStringList lines;
+        for (int i = 1; i <= rows; ++i)
+            lines << u"[00:%1.00]原词%1"_s.arg(i, 2, 10, QChar(u'0'));
+        const QString file = path(name);
+        syj::WriteLyricFile(file, lines);
+        return file;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void decode_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<Status>("status");
+
+        const RecoveryCopy copy{u"/歌/月光.lrc"_s,
+                                {u"新词"_s, QString(), u" [00:01.00]x "_s},
+                                QDateTime(QDate(2026, 12, 9), QTime(18, 0), Qt::UTC)};
+        const QByteArray good = syj::EncodeRecoveryCopy(copy);
+        QTest::newRow("as written") << good << Status::Ok;
+        QTest::newRow("cut short") << good.left(good.size() - 10) << Status::Corrupt;
+        QTest::newRow("empty") << QByteArray() << Status::Corrupt;
+        QTest::newRow("not JSON") << QByteArray("\x00\x01garbage", 9) << Status::Corrupt;
+        QTest::newRow("a list, not a copy") << QByteArray("[1,2]") << Status::Corrupt;
+        QTest::newRow("rows and words disagree")
+            << QByteArray(R"({"format":1,"lyricsFile":"/a.lrc","rows":3,"newWords":["a"]})")
+            << Status::Corrupt;
+        QTest::newRow("a word that is no text")
+            << QByteArray(R"({"format":1,"lyricsFile":"/a.lrc","rows":1,"newWords":[7]})")
+            << Status::Corrupt;
+        QTest::newRow("no lyric file")
+            << QByteArray(R"({"format":1,"rows":0,"newWords":[]})") << Status::Corrupt;
+        QTest::newRow("format as text")
+            << QByteArray(R"({"format":"1","lyricsFile":"/a.lrc","rows":0,"newWords":[]})")
+            << Status::Corrupt;
+        QTest::newRow("a newer program's copy")
+            << QByteArray(R"({"format":2,"lyricsFile":"/a.lrc","rows":0,"newWords":[]})")
+            << Status::Newer;
+    }
+
+    void decode()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(Status, status);
+        const RecoveryCopyRead read = syj::DecodeRecoveryCopy(bytes);
+        QCOMPARE(read.status, status);
+        if (status == Status::Ok) {
+            QCOMPARE(read.copy.lyricsFile, u"/歌/月光.lrc"_s);
+            QCOMPARE(read.copy.newWords, (QStringList{u"新词"_s, QString(), u" [00:01.00]x "_s}));
+            QCOMPARE(read.copy.savedAt, QDateTime(QDate(2026, 12, 9), QTime(18, 0), Qt::UTC));
+        }
+    }
+
+    // When the keeper writes its copy and when the copy goes.
+    void keeperWritesAndRemoves()
+    {
+        const QString folder = path(u"keeper"_s);
+        LyricSheetModel sheet;
+        sheet.loadOriginal({u"[00:01.00]一"_s, u"[00:02.00]二"_s}, u"/歌/一二.lrc"_s);
+        auto keeper = std::make_unique<RecoveryKeeper>(sheet, folder);
+        QVERIFY(copiesIn(folder).isEmpty()); // nothing unsaved, nothing kept
+
+        // The first unsaved words are on disk at once.
+        sheet.setNewWords(1, u"第一个词"_s);
+        QCOMPARE(copiesIn(folder).size(), 1);
+        const auto onDisk = [&keeper] {
+            QFile f(keeper->copyPath());
+            return f.open(QIODevice::ReadOnly) ? syj::DecodeRecoveryCopy(f.readAll()).copy
+                                               : RecoveryCopy{};
+        };
+        QCOMPARE(onDisk().newWords, (QStringList{QString(), u"第一个词"_s}));
+        QCOMPARE(onDisk().lyricsFile, u"/歌/一二.lrc"_s);
+
+        // Later words follow once typing stops, or at once when the focus moves.
+        sheet.setNewWords(0, u"再写"_s);
+        QCOMPARE(onDisk().newWords.first(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(onDisk().newWords.first(), u"再写"_s,
+                                  RecoveryKeeper::kQuietMs + 500);
+        sheet.setNewWords(0, u"又改"_s);
+        keeper->writeIfDue();
+        QCOMPARE(onDisk().newWords.first(), u"又改"_s);
+
+        // While it runs, nobody else may offer its copy.
+        QVERIFY(syj::FindLeftCopies(folder).empty());
+
+        // Saved: the copy goes; unsaved again: it comes back; the keeper goes
+        // (the program ends): the copy and its lock go.
+        sheet.setModified(false);
+        QVERIFY(copiesIn(folder).isEmpty());
+        sheet.setNewWords(0, u"还有"_s);
+        QCOMPARE(copiesIn(folder).size(), 1);
+        keeper.reset();
+        QVERIFY(QDir(folder).isEmpty());
+    }
+
+    // Two programs at once keep two copies, and neither offers the other's.
+    void twoProgramsKeepTheirOwn()
+    {
+        const QString folder = path(u"two"_s);
+        LyricSheetModel a, b;
+        a.loadOriginal({u"[00:01.00]一"_s}, u"/a.lrc"_s);
+        b.loadOriginal({u"[00:01.00]一"_s}, u"/b.lrc"_s);
+        RecoveryKeeper keepA(a, folder), keepB(b, folder);
+        a.setNewWords(0, u"甲"_s);
+        b.setNewWords(0, u"乙"_s);
+        QVERIFY(keepA.copyPath() != keepB.copyPath());
+        QCOMPARE(copiesIn(folder).size(), 2);
+        QVERIFY(syj::FindLeftCopies(folder).empty());
+        b.setModified(false);
+        QCOMPARE(copiesIn(folder).size(), 1);
+        QVERIFY(QFile::exists(keepA.copyPath()));
+    }
+
+    // Offering a left copy back, as the program does at start-up.
+    void offer_data()
+    {
+        QTest::addColumn<int>("rowsNow");      // rows of the lyric file now; 0: the file is gone
+        QTest::addColumn<int>("answer");       // to the question
+        QTest::addColumn<QStringList>("rows"); // new words afterwards
+        QTest::addColumn<bool>("copyStays");   // the copy is still offered next time
+        QTest::addColumn<bool>("setAside");    // the copy was moved beside
+        QTest::addColumn<int>("boxes");
+
+        const QStringList words = {u"甲"_s, QString(), u"丙"_s};
+        QTest::newRow("restored") << 3 << int(MsgResult::Restore) << words << false << false << 1;
+        QTest::newRow("given up") << 3 << int(MsgResult::Discard) << QStringList{} << false << false
+                                  << 1;
+        QTest::newRow("closed without an answer")
+            << 3 << int(MsgResult::Cancel) << QStringList{} << true << false << 1;
+        QTest::newRow("lyric file gone")
+            << 0 << int(MsgResult::Restore) << QStringList{} << true << false << 2;
+        QTest::newRow("lyric file grew")
+            << 4 << int(MsgResult::Restore) << QStringList{u"甲"_s, QString(), u"丙"_s, QString()}
+            << false << false << 2;
+        QTest::newRow("lyric file shrank, a word has no row")
+            << 2 << int(MsgResult::Restore) << QStringList{u"甲"_s, QString()} << false << true
+            << 2;
+    }
+
+    void offer()
+    {
+        QFETCH(int, rowsNow);
+        QFETCH(int, answer);
+        QFETCH(QStringList, rows);
+        QFETCH(bool, copyStays);
+        QFETCH(bool, setAside);
+        QFETCH(int, boxes);
+        const QString folder = path(u"offer-"_s + QString::fromUtf8(QTest::currentDataTag()));
+        const QString file = lyrics(u"offer.lrc"_s, 3);
+        {
+            // A program that wrote its copy and then vanished without a trace.
+            LyricSheetModel sheet;
+            sheet.loadOriginal({u"[00:01.00]a"_s, u"[00:02.00]b"_s, u"[00:03.00]c"_s}, file);
+            RecoveryKeeper keeper(sheet, folder);
+            sheet.setNewWords(0, u"甲"_s);
+            sheet.setNewWords(2, u"丙"_s);
+            keeper.writeNow();
+            QFile::copy(keeper.copyPath(), folder + u"/copy-crashed.json"_s);
+        }
+        if (rowsNow == 0)
+            QFile::remove(file);
+        else
+            lyrics(u"offer.lrc"_s, rowsNow);
+
+        syj::test::ScriptedPlatform platform;
+        syj::CommonDialog dialog(platform);
+        LyricSheetModel sheet;
+        syj::LyricSheetCommands commands(sheet, platform, dialog);
+        platform.answer(static_cast<MsgResult>(answer));
+        commands.offerRecovery(folder);
+
+        QCOMPARE(platform.box().shown.size(), boxes);
+        QCOMPARE(platform.box().shown.first().buttons, MsgButtons::RestoreDiscard);
+        QStringList got;
+        for (int i = 0; i < sheet.count(); ++i)
+            got << sheet.at(i).newWords;
+        QCOMPARE(got, rows);
+        QCOMPARE(sheet.isModified(), !rows.isEmpty());
+        QCOMPARE(copiesIn(folder).size(), copyStays ? 1 : 0);
+        QCOMPARE(copiesIn(folder, u"set-aside-*"_s).size(), setAside ? 1 : 0);
+        if (setAside)
+            QVERIFY(platform.box().shown.last().text.contains(u"set-aside-"_s));
+        QCOMPARE(syj::FindLeftCopies(folder).size(), size_t(copyStays ? 1 : 0));
+    }
+
+    void unusableCopiesAreSetAside_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("corrupt") << QByteArray("{\"format\":1,") << u"损坏"_s;
+        QTest::newRow("newer") << QByteArray(R"({"format":9})") << u"较新版本"_s;
+    }
+
+    void unusableCopiesAreSetAside()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, says);
+        const QString folder = path(u"bad-"_s + QString::fromUtf8(QTest::currentDataTag()));
+        QDir().mkpath(folder);
+        syj::test::writeFile(folder + u"/copy-bad.json"_s, bytes);
+        syj::test::ScriptedPlatform platform;
+        syj::CommonDialog dialog(platform);
+        LyricSheetModel sheet;
+        syj::LyricSheetCommands commands(sheet, platform, dialog);
+        commands.offerRecovery(folder);
+        QCOMPARE(platform.box().shown.size(), 1);
+        QVERIFY(platform.box().shown.first().text.contains(says));
+        QVERIFY(copiesIn(folder).isEmpty());
+        QCOMPARE(copiesIn(folder, u"set-aside-*"_s).size(), 1);
+        // Set aside, it is never offered again.
+        platform.box().shown.clear();
+        commands.offerRecovery(folder);
+        QVERIFY(platform.box().shown.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecovery)
+#include "tst_core_recovery.moc"
