@@ -87,6 +87,13 @@ void LyricSheetCommands::openOriginalLyrics()
         showNoFileChosen(m_tools);
         return;
     }
+    openOriginalLyricsFrom(chosen);
+}
+
+void LyricSheetCommands::openOriginalLyricsFrom(const QString &chosen)
+{
+    if (refuseWhileLoading())
+        return;
     // Read ahead, so that a file that is no lyric file costs no row.
     const QString path = LyricFileName(chosen);
     LyricFileRead read = ReadLyricFile(path);

@@ -29,6 +29,10 @@ public:
 
     // 打开原唱歌词: asks for a file and loads the lyric file that belongs to it.
     void openOriginalLyrics();
+    // The same for a file chosen elsewhere (the command line, a drop): reads
+    // the lyric file that belongs to `chosen` ahead and refuses it with a
+    // message if it is no lyric file, asks about unsaved new words, and loads.
+    void openOriginalLyricsFrom(const QString &chosen);
     // Loads the lyric file that belongs to `chosen` into new rows. The old rows
     // go (nothing is asked here). Events are handled between two lines.
     void loadOriginalLyrics(const QString &chosen);
