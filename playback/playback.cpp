@@ -29,7 +29,12 @@ void Playback::openTrack(Track track)
         showNoFileChosen(m_tools);
         return;
     }
-    player(track).setURL(chosen);
+    openTrackFrom(track, chosen);
+}
+
+void Playback::openTrackFrom(Track track, const QString &path)
+{
+    player(track).setURL(path);
     otherPlayer(track).pause();
 }
 

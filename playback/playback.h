@@ -26,6 +26,8 @@ public:
     // 打开伴奏音乐 / 打开原唱音乐: asks for a file, plays it from its beginning
     // and pauses the other player.
     void openTrack(Track track);
+    // The same for a file chosen elsewhere (dropped on the player).
+    void openTrackFrom(Track track, const QString &path);
 
     // Plays the track from the time of row `row` (from 0) and pauses the other
     // player. An info row plays nothing and pauses nothing.
