@@ -338,6 +338,11 @@ void Form1::dcButton3_Click()
     m_commands->openOriginalLyrics();
 }
 
+void Form1::openFromOutside(const QString &chosen)
+{
+    m_commands->openOriginalLyricsFrom(chosen);
+}
+
 void Form1::Command1_Click()
 {
     m_commands->loadOriginalLyrics(CommonDialog1->FileName());

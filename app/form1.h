@@ -119,6 +119,9 @@ public:
     // Keeps a recovery copy of unsaved new words in `folder` from now on.
     void keepRecoveryCopies(const QString &folder);
     RecoveryKeeper *recoveryKeeper() const { return m_recovery.get(); }
+    // A file that comes from outside the window, from the command line or
+    // dropped on it: loaded as if it had been chosen in 打开原唱歌词.
+    void openFromOutside(const QString &chosen);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

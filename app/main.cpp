@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/commandline.h"
 #include "app/form1.h"
 #include "platform/qtplatformtools.h"
 #include "sheet/sheetcommands.h"
@@ -11,6 +12,8 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    if (syj::answerOnTerminal(argc, argv))
+        return 0; // --help, --version: no window, no display needed
     QApplication app(argc, argv);
     syj::configureApplication(app);
 
@@ -25,7 +28,16 @@ int main(int argc, char *argv[])
                                  .filePath(u"recovery"_s);
     form->keepRecoveryCopies(recovery);
     form->show();
+    // Once the window is up: first the words a crashed program left, then the
+    // file named on the command line (a restored sheet is asked about as
+    // unsaved words before the file replaces it).
+    const syj::CommandLine commandLine(QApplication::arguments());
     QMetaObject::invokeMethod(
-        form, [form, recovery] { form->commands().offerRecovery(recovery); }, Qt::QueuedConnection);
+        form,
+        [form, &tools, recovery, commandLine] {
+            form->commands().offerRecovery(recovery);
+            syj::openFromCommandLine(*form, tools, commandLine);
+        },
+        Qt::QueuedConnection);
     return QApplication::exec();
 }

@@ -9,6 +9,8 @@
 # 打开(O) while the completion list is open), type new words into a row, save
 # through the save dialog, then type more and save over the same file again
 # (declining the replace prompt once). The saved bytes are compared exactly.
+# Then starts it again with a song file named on the command line and sees
+# the rows of the lyric file beside the song.
 #
 # No window manager runs, so widgets are found by their place in the window's
 # client area. The window has a fixed layout in twips (15 twips a pixel):
@@ -373,6 +375,29 @@ expect_bytes "after replacing" "$tmp/expected2.lrc"
 # the extension).
 outs=("$tmp"/out*)
 [[ ${#outs[@]} == 1 ]] || fail "more than one out* file: ${outs[*]}"
+
+# --- opening a file named on the command line --------------------------------------
+
+# As a file manager starts it for a song: the lyric file beside the song opens,
+# here through a path relative to the program's current folder.
+kill "$app_pid" 2>/dev/null
+wait "$app_pid" 2>/dev/null
+app_pid=
+wait_until "the first window to go" 10 visible_count_is 0 "$MAIN_TITLE"
+: >"$tmp/song.mp3"
+cp "$tmp/in.lrc" "$tmp/song.lrc"
+(cd "$tmp" && exec "$APP" song.mp3) >"$tmp/app.out" 2>"$tmp/app.err" &
+app_pid=$!
+wait_until "the main window for 'song.mp3'" 30 visible_count_is 1 "$MAIN_TITLE"
+W=$(visible_named "$MAIN_TITLE")
+# A window not painted yet reads black at all three probes.
+painted_rows_in_place() { painted && rows_in_place; }
+poll_until "the three rows of song.lrc" 15 painted_rows_in_place ||
+    fail "the rows of song.lrc are not drawn (pixels at x=$PROBE_X: $(probe_pixels))"
+# A box about the file would carry the program's title too.
+visible_count_is 1 "$MAIN_TITLE" ||
+    fail "a box opened over the window: $(count_visible_named "$MAIN_TITLE") windows titled" \
+        "'$MAIN_TITLE'"
 
 log "PASS (${SECONDS}s)"
 exit 0
