@@ -112,6 +112,8 @@ Form1::Form1(PlatformTools &tools) : m_tools(tools)
                                    *m_sheet, m_tools, *m_dialog);
     setTabOrder();
     wireEvents();
+    // Files dropped on the window or on its players (drops.cpp).
+    setAcceptDrops(true);
     m_accessible = QAccessible::isActive();
     QAccessible::installActivationObserver(this);
 

@@ -129,6 +129,9 @@ protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildBottomPanel();
@@ -153,6 +156,11 @@ private:
     void markCurrentRow(int k);
     void showAuthorWindow();
     void showNoPlayPosition(int row, Playback::Track track, const QString &tag);
+
+    // Where a file dragged over the window would go if it were dropped there.
+    enum class DropTarget { Nothing, Sheet, Accompaniment, Original };
+    DropTarget dropTarget(const QDropEvent &event, QString *file = nullptr) const;
+    void answerDrag(QDropEvent &event);
 
     QPixmap m_background;
     PlatformTools &m_tools;

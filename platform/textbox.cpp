@@ -1,7 +1,11 @@
 #include "platform/textbox.h"
 
 #include <QCoreApplication>
+#include <QDragEnterEvent>
 #include <QFocusEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
 
 namespace syj {
 
@@ -34,6 +38,17 @@ void TextBox::focusInEvent(QFocusEvent *event)
         return;
     GotFocusEvent report(this);
     QCoreApplication::sendEvent(parentWidget(), &report);
+}
+
+void TextBox::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::any_of(urls.cbegin(), urls.cend(),
+                    [](const QUrl &url) { return url.isLocalFile(); })) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dragEnterEvent(event);
 }
 
 } // namespace syj

@@ -45,6 +45,9 @@ public:
 protected:
     // The focus coming back from the box's own right-click menu is no new focus.
     void focusInEvent(QFocusEvent *event) override;
+    // Files dragged from a file manager are for the window the box is in
+    // (which may open them), not text to insert: the box lets them pass.
+    void dragEnterEvent(QDragEnterEvent *event) override;
 };
 
 } // namespace syj

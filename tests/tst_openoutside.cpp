@@ -1,7 +1,11 @@
-// Files that come from outside the window: named on the command line. A file
-// for the sheet must end exactly as choosing it in 打开原唱歌词 ends, with the
-// same boxes; the tables compare each case with that dialog run on a window of
-// its own.
+// Files that come from outside the window: named on the command line, or
+// dropped on the window or on one of its players. A file for the sheet must
+// end exactly as choosing it in 打开原唱歌词 ends, with the same boxes; the
+// tables compare each case with that dialog run on a window of its own.
+//
+// Drags are sent to the window as the platform sends them (an enter, then a
+// move, then the drop or a leave), so that Qt picks the widget under the point
+// as it does for a real drag.
 #include "app/application.h"
 #include "app/commandline.h"
 #include "app/form1.h"
@@ -64,6 +68,11 @@ struct Window {
     }
 };
 
+struct DragAnswer {
+    bool accepted = false;
+    Qt::DropAction action = Qt::IgnoreAction;
+};
+
 } // namespace
 
 class TestOpenOutside : public QObject
@@ -83,6 +92,61 @@ private:
         if (argument.startsWith(u"uri:"_s))
             return QString::fromLatin1(QUrl::fromLocalFile(path(argument.mid(4))).toEncoded());
         return QString(argument).replace(u"{dir}"_s, m_dir.path());
+    }
+
+    QMimeData *filesData(const QStringList &names) const
+    {
+        QList<QUrl> urls;
+        for (const QString &name : names)
+            urls << (name.contains(u"://"_s) ? QUrl(name) : QUrl::fromLocalFile(path(name)));
+        auto *data = new QMimeData;
+        data->setUrls(urls);
+        return data;
+    }
+
+    // Where a drop lands: on the empty lyric panel, on the bottom panel
+    // between the players, or on a player.
+    static QPoint pointOf(const Form1 &form, const QString &where)
+    {
+        const auto centreOf = [&form](const QWidget *w) {
+            return w->mapTo(&form, w->rect().center());
+        };
+        if (where == u"panel")
+            return centreOf(&form) - QPoint(0, 100);
+        if (where == u"bottom")
+            return centreOf(form.Label2);
+        if (where == u"player1")
+            return centreOf(form.WindowsMediaPlayer1);
+        if (where == u"player2")
+            return centreOf(form.WindowsMediaPlayer2);
+        return {};
+    }
+
+    // Drags `data` onto the window at `at` and drops it there if the window
+    // shows it would take it; otherwise the drag leaves. Then lets the window
+    // open what it took.
+    static DragAnswer dragAndDrop(Form1 &form, QPoint at, const QMimeData &data,
+                                  Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction |
+                                                            Qt::LinkAction)
+    {
+        QWindow *window = form.windowHandle();
+        QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(window, &enter);
+        QDragMoveEvent move(at, actions, &data, Qt::LeftButton, {});
+        // File managers propose a move when dragging within one disk.
+        move.setDropAction(actions & Qt::MoveAction ? Qt::MoveAction : Qt::CopyAction);
+        QCoreApplication::sendEvent(window, &move);
+        const DragAnswer answer{move.isAccepted(), move.dropAction()};
+        if (answer.accepted) {
+            QDropEvent drop(at, actions, &data, Qt::LeftButton, {});
+            drop.setDropAction(answer.action);
+            QCoreApplication::sendEvent(window, &drop);
+        } else {
+            QDragLeaveEvent leave;
+            QCoreApplication::sendEvent(window, &leave);
+        }
+        QCoreApplication::processEvents();
+        return answer;
     }
 
     // The same file chosen through 打开原唱歌词 on a window of its own.
@@ -248,6 +312,216 @@ private Q_SLOTS:
         QCOMPARE(w.form.sheet().count(), 0);
         QVERIFY(waitFor([&w] { return w.form.sheet().count() == 3; }));
         QVERIFY(w.platform.box().shown.isEmpty());
+    }
+
+    // --- Drops --------------------------------------------------------------------
+
+    void drop_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("actions"); // 0: copy, move and link
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("sameAs"); // the dialog's choice for the same rows and boxes
+        QTest::addColumn<QString>("accompaniment");
+        QTest::addColumn<QString>("original");
+
+        const QStringList song{u"歌.mp3"_s};
+        const QStringList lyrics{u"歌.lrc"_s};
+        QTest::newRow("song file on the lyric panel")
+            << u"panel"_s << song << 0 << true << u"歌.mp3"_s << QString() << QString();
+        QTest::newRow(".lrc on the bottom panel")
+            << u"bottom"_s << lyrics << 0 << true << u"歌.lrc"_s << QString() << QString();
+        QTest::newRow("binary .lrc on the window: its message")
+            << u"panel"_s << QStringList{u"二进制.lrc"_s} << 0 << true << u"二进制.lrc"_s
+            << QString() << QString();
+        QTest::newRow("text file on the window: its .lrc is missing")
+            << u"panel"_s << QStringList{u"说明.txt"_s} << 0 << true << u"说明.txt"_s << QString()
+            << QString();
+        QTest::newRow("WAV on the accompaniment player")
+            << u"player1"_s << QStringList{u"伴奏.wav"_s} << 0 << true << QString() << u"伴奏.wav"_s
+            << QString();
+        QTest::newRow("MP3 on the original player")
+            << u"player2"_s << QStringList{u"原唱.mp3"_s} << 0 << true << QString() << QString()
+            << u"原唱.mp3"_s;
+        QTest::newRow(".lrc on the accompaniment player goes to the sheet")
+            << u"player1"_s << lyrics << 0 << true << u"歌.lrc"_s << QString() << QString();
+        QTest::newRow(".lrc on the original player goes to the sheet")
+            << u"player2"_s << QStringList{u"子目录/曲.lrc"_s} << 0 << true << u"子目录/曲.lrc"_s
+            << QString() << QString();
+        QTest::newRow("text file on a player: refused")
+            << u"player1"_s << QStringList{u"说明.txt"_s} << 0 << false << QString() << QString()
+            << QString();
+        QTest::newRow("web address on the window: refused")
+            << u"panel"_s << QStringList{u"https://example.org/歌.lrc"_s} << 0 << false << QString()
+            << QString() << QString();
+        QTest::newRow("web address of a song on a player: refused")
+            << u"player2"_s << QStringList{u"https://example.org/原唱.mp3"_s} << 0 << false
+            << QString() << QString() << QString();
+        QTest::newRow("two files on the window: refused")
+            << u"panel"_s << QStringList{u"歌.lrc"_s, u"子目录/曲.lrc"_s} << 0 << false << QString()
+            << QString() << QString();
+        QTest::newRow("two songs on a player: refused")
+            << u"player1"_s << QStringList{u"伴奏.wav"_s, u"原唱.wav"_s} << 0 << false << QString()
+            << QString() << QString();
+        QTest::newRow("a folder on the window: refused")
+            << u"panel"_s << QStringList{u"子目录"_s} << 0 << false << QString() << QString()
+            << QString();
+        QTest::newRow("a file that is not there: refused")
+            << u"panel"_s << QStringList{u"无.lrc"_s} << 0 << false << QString() << QString()
+            << QString();
+        QTest::newRow("a drag that can only move: refused")
+            << u"panel"_s << lyrics << int(Qt::MoveAction) << false << QString() << QString()
+            << QString();
+        QTest::newRow("a drag that can only link: taken as a link")
+            << u"panel"_s << lyrics << int(Qt::LinkAction) << true << u"歌.lrc"_s << QString()
+            << QString();
+    }
+
+    void drop()
+    {
+        QFETCH(QString, where);
+        QFETCH(QStringList, files);
+        QFETCH(int, actions);
+        QFETCH(bool, accepted);
+        QFETCH(QString, sameAs);
+        QFETCH(QString, accompaniment);
+        QFETCH(QString, original);
+
+        Window w;
+        const std::unique_ptr<QMimeData> data(filesData(files));
+        const Qt::DropActions possible =
+            actions ? Qt::DropActions(actions) : Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+        const DragAnswer answer = dragAndDrop(w.form, pointOf(w.form, where), *data, possible);
+        QCOMPARE(answer.accepted, accepted);
+        if (accepted) {
+            // Never a move: the file manager would delete the file.
+            QCOMPARE(answer.action, possible & Qt::CopyAction ? Qt::CopyAction : Qt::LinkAction);
+        }
+
+        const auto urlOf = [this](const QString &name) {
+            return name.isEmpty() ? QString() : path(name);
+        };
+        QCOMPARE(w.form.WindowsMediaPlayer1->player()->URL(), urlOf(accompaniment));
+        QCOMPARE(w.form.WindowsMediaPlayer2->player()->URL(), urlOf(original));
+        QVERIFY(w.platform.dialog().shown.isEmpty());
+        const Outcome got = outcomeOf(w.form, w.platform);
+        if (sameAs.isEmpty()) {
+            QCOMPARE(w.form.sheet().count(), 0);
+            QVERIFY2(got.boxes.isEmpty(), qPrintable(describe(got.boxes)));
+        } else {
+            compareWithDialog(got, 0, path(sameAs));
+        }
+    }
+
+    // The window's answer follows the pointer: onto a player, off it again.
+    void dragAnswerFollowsThePointer()
+    {
+        Window w;
+        const std::unique_ptr<QMimeData> data(filesData({u"说明.txt"_s}));
+        QWindow *window = w.form.windowHandle();
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(pointOf(w.form, u"panel"_s), actions, data.get(), Qt::LeftButton, {});
+        QCoreApplication::sendEvent(window, &enter);
+        QVERIFY(enter.isAccepted());
+        for (const auto &[where, taken] :
+             {std::pair{u"bottom"_s, true}, std::pair{u"player1"_s, false},
+              std::pair{u"panel"_s, true}, std::pair{u"player2"_s, false}}) {
+            QDragMoveEvent move(pointOf(w.form, where), actions, data.get(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(window, &move);
+            QVERIFY2(move.isAccepted() == taken, qPrintable(where));
+        }
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(window, &leave);
+    }
+
+    // A file dragged over a row's box is for the window, not text for the box.
+    void dropOnRowBoxOpensTheFile()
+    {
+        Window w;
+        w.form.openFromOutside(path(u"歌.lrc"_s));
+        QCOMPARE(w.form.sheet().count(), 3);
+        QLineEdit *box = w.form.Text2(1);
+        const QPoint at = box->mapTo(&w.form, box->rect().center());
+        std::unique_ptr<QMimeData> data(filesData({u"子目录/曲.lrc"_s}));
+        // File managers send the path as text too.
+        data->setText(path(u"子目录/曲.lrc"_s));
+        QVERIFY(dragAndDrop(w.form, at, *data).accepted);
+        QCOMPARE(w.form.sheet().count(), 1);
+        QCOMPARE(w.form.sheet().at(0).newWords, QString());
+        QVERIFY(!w.form.sheet().isModified());
+    }
+
+    void dropAsksAboutUnsavedWords_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("不保存: loads") << int(MsgResult::Discard) << 1;
+        QTest::newRow("取消: keeps the rows") << int(MsgResult::Cancel) << 3;
+    }
+
+    void dropAsksAboutUnsavedWords()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, rows);
+        Window w;
+        w.form.openFromOutside(path(u"歌.lrc"_s));
+        typeText(w.form.Text2(2), u"新词"_s);
+        QVERIFY(w.form.sheet().isModified());
+        w.platform.answer(MsgResult(answer));
+        const std::unique_ptr<QMimeData> data(filesData({u"子目录/曲.lrc"_s}));
+        QVERIFY(dragAndDrop(w.form, pointOf(w.form, u"panel"_s), *data).accepted);
+        QCOMPARE(w.platform.box().shown.size(), 1);
+        QCOMPARE(w.platform.box().shown[0].buttons, MsgButtons::SaveDiscardCancel);
+        QCOMPARE(w.form.sheet().count(), rows);
+    }
+
+    // While the original lyrics load, the sheet takes no drop; the players do.
+    void dropWhileLoading()
+    {
+        Window w;
+        const std::unique_ptr<QMimeData> lyrics(filesData({u"子目录/曲.lrc"_s}));
+        const std::unique_ptr<QMimeData> song(filesData({u"伴奏.wav"_s}));
+        DragAnswer onPanel, onPlayer;
+        QObject::connect(&w.form.sheet(), &LyricSheetModel::rowsInserted, &w.form, [&] {
+            if (w.form.sheet().count() != 1)
+                return;
+            onPanel = dragAndDrop(w.form, pointOf(w.form, u"panel"_s), *lyrics);
+            onPlayer = dragAndDrop(w.form, pointOf(w.form, u"player1"_s), *song);
+        });
+        w.form.openFromOutside(path(u"歌.lrc"_s));
+        QVERIFY(!onPanel.accepted);
+        QVERIFY(onPlayer.accepted);
+        QCOMPARE(w.form.sheet().count(), 3);
+        QCOMPARE(w.form.WindowsMediaPlayer1->player()->URL(), path(u"伴奏.wav"_s));
+        QVERIFY(w.platform.box().shown.isEmpty());
+    }
+
+    void dropOnPlayerPausesTheOther_data()
+    {
+        QTest::addColumn<int>("player");
+        QTest::newRow("accompaniment") << 1;
+        QTest::newRow("original") << 2;
+    }
+
+    void dropOnPlayerPausesTheOther()
+    {
+        QFETCH(int, player);
+        Window w;
+        AudioPlayer *self =
+            (player == 1 ? w.form.WindowsMediaPlayer1 : w.form.WindowsMediaPlayer2)->player();
+        AudioPlayer *other =
+            (player == 1 ? w.form.WindowsMediaPlayer2 : w.form.WindowsMediaPlayer1)->player();
+        other->setURL(path(u"原唱.wav"_s));
+        QVERIFY(waitFor([other] { return other->isPlaying(); }));
+
+        const std::unique_ptr<QMimeData> data(filesData({u"伴奏.wav"_s}));
+        QVERIFY(
+            dragAndDrop(w.form, pointOf(w.form, player == 1 ? u"player1"_s : u"player2"_s), *data)
+                .accepted);
+        QCOMPARE(self->URL(), path(u"伴奏.wav"_s));
+        QVERIFY(!other->isPlaying());
+        QVERIFY(waitFor([self] { return self->isPlaying(); }));
     }
 };
 
