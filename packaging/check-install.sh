@@ -43,6 +43,15 @@ program=${exec_line%% *}
 [ "$program" = shengyunjian ] || fail "Exec= starts '$program', not the installed program"
 [ -x "$prefix/bin/$program" ] || fail "Exec= names bin/$program, which is not installed"
 [ "$(key Icon)" = "$id" ] || fail "Icon= is '$(key Icon)', not $id"
+# A file manager offers the program for a file only under a type its MIME
+# database knows (desktop-file-validate checks the form of the names only).
+mime_db=/usr/share/mime
+IFS=';' read -r -a mime_types <<<"$(key MimeType)"
+[ "${#mime_types[@]}" -gt 0 ] || fail "MimeType= lists no type"
+for type in "${mime_types[@]}"; do
+  grep -qxF "$type" "$mime_db/types" || grep -q "^$type " "$mime_db/aliases" ||
+    fail "MimeType= lists $type, which $mime_db (shared-mime-info) does not know"
+done
 
 # <id>, the launchable and the newest release in the AppStream data.
 grep -q "<id>$id</id>" "$metainfo" || fail "metainfo <id> is not $id"
@@ -67,6 +76,12 @@ for size in 16 24 32 48 64 128 256; do
     fail "icon ${size}x${size} is ${width}x${height}"
   fi
 done
+
+# --version answers on the terminal, without a display, with the project's version.
+if ! out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/shengyunjian" --version 2>&1) ||
+  [[ ${out##*[!0-9.]} != "$version" ]]; then
+  fail "shengyunjian --version says '$out', not version $version"
+fi
 
 # The installed copy (build paths stripped from it) starts and keeps running.
 set +e
