@@ -10,7 +10,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <memory>
+#include <optional>
 #include <sys/stat.h>
+#include <uchardet.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -20,7 +23,13 @@ namespace syj {
 namespace {
 
 constexpr char kCodePageName[] = "GB18030";
+// Big5 with the Hong Kong Supplementary Character Set: Big5 proper reads the
+// same, and the characters of Cantonese lyrics (嘅, 咗, 哋, 喺, 啲, 嚟, 㗎 …)
+// read as themselves instead of as private-use characters.
+constexpr char kBig5Name[] = "Big5-HKSCS";
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+constexpr char kUtf16LeBom[] = "\xFF\xFE";
+constexpr char kUtf16BeBom[] = "\xFE\xFF";
 // U+FFFD in UTF-8 and in GB18030.
 constexpr char kUtf8Replacement[] = "\xEF\xBF\xBD";
 constexpr char kGb18030Replacement[] = "\x84\x31\xA4\x37";
@@ -237,17 +246,32 @@ DecodedLyricText DecodeUtf8(QByteArrayView bytes)
     return decoded;
 }
 
-struct Gb18030Step {
+struct CodeStep {
     qsizetype length; // bytes taken by this step
     bool valid;       // a character, or one ill-formed sequence
 };
+
+// How many ill-formed sequences the bytes hold, stepping through them with
+// stepAt.
+qsizetype IllFormedCount(QByteArrayView bytes, CodeStep (*stepAt)(const uchar *, qsizetype))
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const qsizetype size = bytes.size();
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < size;) {
+        const CodeStep step = stepAt(p + i, size - i);
+        count += step.valid ? 0 : 1;
+        i += step.length;
+    }
+    return count;
+}
 
 // One step through GB18030 bytes (remaining >= 1). An ill-formed sequence takes
 // only its first byte when the bytes after it could start something of their
 // own (so an ASCII letter or digit after a stray lead byte is kept), a whole
 // pair when the second byte is 0xFF, and all four bytes of a four-byte form
 // that stands for no character.
-Gb18030Step Gb18030StepAt(const uchar *p, qsizetype remaining)
+CodeStep Gb18030StepAt(const uchar *p, qsizetype remaining)
 {
     const uchar b0 = p[0];
     if (b0 < 0x80)
@@ -299,7 +323,7 @@ DecodedLyricText DecodeGb18030(QByteArrayView bytes)
     qsizetype invalid = 0;
     qsizetype encodedReplacements = 0;
     for (qsizetype i = 0; i < size;) {
-        const Gb18030Step step = Gb18030StepAt(p + i, size - i);
+        const CodeStep step = Gb18030StepAt(p + i, size - i);
         if (!step.valid) {
             if (!repairing) {
                 repairing = true;
@@ -332,14 +356,237 @@ DecodedLyricText DecodeGb18030(QByteArrayView bytes)
     return decoded;
 }
 
+// The UTF-16 encoding whose byte-order mark the bytes start with.
+std::optional<LyricEncoding> Utf16ByteOrder(QByteArrayView bytes)
+{
+    if (bytes.startsWith(QByteArrayView(kUtf16LeBom)))
+        return LyricEncoding::Utf16Le;
+    if (bytes.startsWith(QByteArrayView(kUtf16BeBom)))
+        return LyricEncoding::Utf16Be;
+    return std::nullopt;
+}
+
+// Reads UTF-16 code units (the byte-order mark already dropped). A surrogate
+// without its partner and a last byte without its pair each become U+FFFD;
+// every other unit, U+0000 included, is kept as it is.
+DecodedLyricText DecodeUtf16(QByteArrayView bytes, LyricEncoding encoding)
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const qsizetype units = bytes.size() / 2;
+    const bool oddByte = bytes.size() % 2 != 0;
+    const bool little = encoding == LyricEncoding::Utf16Le;
+    const auto unitAt = [p, little](qsizetype i) {
+        const unsigned first = p[2 * i];
+        const unsigned second = p[2 * i + 1];
+        return char16_t(little ? first | second << 8 : first << 8 | second);
+    };
+
+    DecodedLyricText decoded;
+    decoded.encoding = encoding;
+    // Every unit, and the odd byte, becomes one unit of the text.
+    decoded.text.resize(units + (oddByte ? 1 : 0));
+    QChar *out = decoded.text.data();
+    for (qsizetype i = 0; i < units; ++i) {
+        const char16_t unit = unitAt(i);
+        if (QChar::isHighSurrogate(unit) && i + 1 < units && QChar::isLowSurrogate(unitAt(i + 1))) {
+            *out++ = QChar(unit);
+            *out++ = QChar(unitAt(++i));
+        } else if (QChar::isSurrogate(unit)) {
+            *out++ = QChar(QChar::ReplacementCharacter);
+            ++decoded.invalidSequences;
+        } else {
+            *out++ = QChar(unit);
+        }
+    }
+    if (oddByte) {
+        *out = QChar(QChar::ReplacementCharacter);
+        ++decoded.invalidSequences;
+    }
+    return decoded;
+}
+
+bool IsBig5Trail(uchar b)
+{
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0xA1 && b <= 0xFE);
+}
+
+// One step through Big5 bytes (remaining >= 1): an ASCII byte, a lead byte
+// with its trail byte, or one ill-formed byte; the byte after it may start a
+// character of its own, as it does for the decoder.
+CodeStep Big5StepAt(const uchar *p, qsizetype remaining)
+{
+    if (p[0] < 0x80)
+        return {1, true};
+    if (p[0] == 0x80 || p[0] == 0xFF || remaining < 2 || !IsBig5Trail(p[1]))
+        return {1, false};
+    return {2, true};
+}
+
+// A two-byte code with a lead byte up to 0xA0 belongs to the Hong Kong
+// extension; Big5 proper starts at 0xA1.
+bool IsHkscsLead(uchar lead)
+{
+    return lead <= 0xA0;
+}
+
+struct Big5Shape {
+    qsizetype illFormed = 0;
+    bool beyondGb2312 = false; // a two-byte code that GB2312 does not have
+    bool hkscs = false;        // a code of the Hong Kong extension
+};
+
+Big5Shape Big5ShapeOf(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const qsizetype size = bytes.size();
+    Big5Shape shape;
+    for (qsizetype i = 0; i < size;) {
+        const CodeStep step = Big5StepAt(p + i, size - i);
+        if (!step.valid) {
+            ++shape.illFormed;
+        } else if (step.length == 2) {
+            // GB2312 codes are 0xA1..0xF7 followed by 0xA1..0xFE.
+            shape.beyondGb2312 |= p[i] < 0xA1 || p[i] > 0xF7 || p[i + 1] < 0xA1;
+            shape.hkscs |= IsHkscsLead(p[i]);
+        }
+        i += step.length;
+    }
+    return shape;
+}
+
+// The bytes without their codes of the Hong Kong extension. The detector
+// knows Big5 proper only, and a single such code makes it rule Big5 out.
+QByteArray WithoutHkscsCodes(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const qsizetype size = bytes.size();
+    QByteArray kept;
+    kept.reserve(size);
+    for (qsizetype i = 0; i < size;) {
+        const CodeStep step = Big5StepAt(p + i, size - i);
+        if (!(step.valid && step.length == 2 && IsHkscsLead(p[i])))
+            kept.append(bytes.sliced(i, step.length));
+        i += step.length;
+    }
+    return kept;
+}
+
+// Whether uchardet takes the bytes for Big5. It names one charset for the
+// whole text, or none when it cannot tell.
+bool DetectorSaysBig5(QByteArrayView bytes)
+{
+    const std::unique_ptr<uchardet, decltype(&uchardet_delete)> detector(uchardet_new(),
+                                                                         uchardet_delete);
+    if (!detector || uchardet_handle_data(detector.get(), bytes.data(), size_t(bytes.size())) != 0)
+        return false;
+    uchardet_data_end(detector.get());
+    const char *charset = uchardet_get_charset(detector.get());
+    return charset != nullptr && qstricmp(charset, "BIG5") == 0;
+}
+
+// Decodes Big5 bytes: the runs between ill-formed bytes go through the
+// decoder, and each ill-formed byte becomes U+FFFD, as does each code the
+// decoder knows no character for (Big5 has no code for U+FFFD itself).
+DecodedLyricText DecodeBig5(QByteArrayView bytes, QStringDecoder &decoder)
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const qsizetype size = bytes.size();
+    DecodedLyricText decoded;
+    decoded.encoding = LyricEncoding::Big5;
+    qsizetype runStart = 0;
+    const auto decodeRun = [&](qsizetype end) {
+        if (end == runStart)
+            return;
+        const QString run = decoder.decode(bytes.sliced(runStart, end - runStart));
+        decoded.invalidSequences += ReplacementCount(run);
+        decoded.text += run;
+    };
+    for (qsizetype i = 0; i < size;) {
+        const CodeStep step = Big5StepAt(p + i, size - i);
+        if (!step.valid) {
+            decodeRun(i);
+            decoded.text += QChar(QChar::ReplacementCharacter);
+            ++decoded.invalidSequences;
+            runStart = i + step.length;
+        }
+        i += step.length;
+    }
+    decodeRun(size);
+    return decoded;
+}
+
+// The bytes read as Big5 when they are Big5 (they are no UTF-8):
+//   - some two-byte code in them is no GB2312 code: text that GB2312 reads
+//     whole is simplified Chinese, as it always was;
+//   - uchardet says Big5; it is asked about the bytes without their Hong Kong
+//     characters, which it does not know;
+//   - Big5 reads them with no more ill-formed or unmapped sequences than
+//     GB18030 does.
+// The first and the last only ever keep GB18030: Big5 is never chosen
+// without the detector.
+std::optional<DecodedLyricText> DecodeIfBig5(QByteArrayView bytes)
+{
+    QStringDecoder decoder(kBig5Name, QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid())
+        return std::nullopt;
+    const Big5Shape shape = Big5ShapeOf(bytes);
+    if (!shape.beyondGb2312)
+        return std::nullopt;
+    // Counted only when Big5 finds something ill-formed: most GBK text with
+    // characters beyond GB2312 is ill-formed Big5 and needs no detector.
+    std::optional<qsizetype> gbIllFormed;
+    const auto gbReadsBetter = [&](qsizetype big5Invalid) {
+        if (big5Invalid == 0)
+            return false;
+        if (!gbIllFormed)
+            gbIllFormed = IllFormedCount(bytes, Gb18030StepAt);
+        return big5Invalid > *gbIllFormed;
+    };
+    if (gbReadsBetter(shape.illFormed))
+        return std::nullopt;
+    if (!DetectorSaysBig5(shape.hkscs ? QByteArrayView(WithoutHkscsCodes(bytes)) : bytes))
+        return std::nullopt;
+    DecodedLyricText decoded = DecodeBig5(bytes, decoder);
+    if (gbReadsBetter(decoded.invalidSequences))
+        return std::nullopt;
+    return decoded;
+}
+
 } // namespace
+
+QString EncodingDisplayName(LyricEncoding encoding)
+{
+    switch (encoding) {
+    case LyricEncoding::Gb18030:
+        return u"GBK/GB18030（简体中文）"_s;
+    case LyricEncoding::Utf8:
+        return u"UTF-8"_s;
+    case LyricEncoding::Big5:
+        return u"Big5（繁体中文）"_s;
+    case LyricEncoding::Utf16Le:
+        return u"UTF-16 LE"_s;
+    case LyricEncoding::Utf16Be:
+        return u"UTF-16 BE"_s;
+    }
+    return {};
+}
 
 DecodedLyricText DecodeLyricBytes(QByteArrayView bytes)
 {
+    if (const std::optional<LyricEncoding> utf16 = Utf16ByteOrder(bytes))
+        return DecodeUtf16(bytes.sliced(2), *utf16);
     if (bytes.startsWith(QByteArrayView(kUtf8Bom)))
         return DecodeUtf8(bytes.sliced(3));
-    if (CheckUtf8(bytes) == Utf8Shape::Multibyte)
+    switch (CheckUtf8(bytes)) {
+    case Utf8Shape::Multibyte:
         return DecodeUtf8(bytes);
+    case Utf8Shape::AsciiOnly:
+        break;
+    case Utf8Shape::Invalid:
+        if (std::optional<DecodedLyricText> big5 = DecodeIfBig5(bytes))
+            return std::move(*big5);
+        break;
+    }
     return DecodeGb18030(bytes);
 }
 
@@ -451,10 +698,15 @@ LyricFileRead ReadLyricFile(const QString &path)
         return Refused(LyricFileRead::Status::Unreadable, SystemReason(failed));
     if (bytes.size() > kMaxLyricFileBytes)
         return Refused(LyricFileRead::Status::TooLarge);
-    if (bytes.contains('\0'))
+    // In UTF-16 every ASCII character holds a NUL byte: there a NUL character
+    // is what makes a file no text.
+    const bool utf16 = Utf16ByteOrder(bytes).has_value();
+    if (!utf16 && bytes.contains('\0'))
         return Refused(LyricFileRead::Status::NotText);
 
     DecodedLyricText decoded = DecodeLyricBytes(bytes);
+    if (utf16 && decoded.text.contains(QChar(u'\0')))
+        return Refused(LyricFileRead::Status::NotText);
     QStringList lines = SplitLyricLines(decoded.text);
     const auto overlong = [](const QString &line) {
         return line.size() > kMaxLyricLineCharacters &&

@@ -1,9 +1,15 @@
 // Lyric text files: their names, their code page and their line ends.
 //
-// Lyric files are read and written in the Chinese Windows code page (936, GBK)
-// through its superset GB18030, so every GBK file reads byte for byte and no
-// character is ever lost on saving. A file that is clearly UTF-8 (a byte-order
-// mark, or valid UTF-8 with multibyte sequences) is read as UTF-8.
+// Lyric files are written in the Chinese Windows code page (936, GBK) through
+// its superset GB18030, so every GBK file reads byte for byte and no character
+// is ever lost on saving. Reading takes the first of these that fits:
+//   - a UTF-16 byte-order mark (FF FE little-endian, FE FF big-endian): UTF-16;
+//   - a UTF-8 byte-order mark, or valid UTF-8 with multibyte sequences: UTF-8;
+//   - Big5 (with the Hong Kong characters of HKSCS) when the charset detector
+//     (uchardet) says so and the bytes read in Big5 at least as cleanly as in
+//     GB18030; text that GB2312 reads whole never counts as Big5;
+//   - GB18030 for everything else, ASCII and short ambiguous files included.
+// A byte-order mark is dropped.
 //
 // A line ends at CR LF or at a lone CR; a lone LF is part of the line. A line
 // end at the very end of the file brings no further line; an empty last line
@@ -30,16 +36,23 @@ inline constexpr qint64 kMaxLyricFileBytes = 16 * 1024 * 1024;
 // keystroke in that row about 0.75 s; one line of 15 MiB took 9 s and 5 s.
 inline constexpr qsizetype kMaxLyricLineCharacters = 2'000'000;
 
-enum class LyricEncoding { Gb18030, Utf8 };
+// The encodings a lyric file is read in. Big5 is read with the Hong Kong
+// extension (Big5-HKSCS), a superset of Big5.
+enum class LyricEncoding { Gb18030, Utf8, Big5, Utf16Le, Utf16Be };
+
+// A short name of the encoding for the window, such as "Big5（繁体中文）".
+QString EncodingDisplayName(LyricEncoding encoding);
 
 struct DecodedLyricText {
     QString text;
     LyricEncoding encoding = LyricEncoding::Gb18030;
-    // Byte sequences that are valid in neither encoding, each shown as U+FFFD.
+    // Byte sequences that stand for no character in the encoding the text was
+    // read in, each shown as U+FFFD: ill-formed or unmapped sequences, a UTF-16
+    // surrogate without its partner, a last byte of UTF-16 without its pair.
     qsizetype invalidSequences = 0;
 };
 
-// Decodes the bytes of a lyric file (a UTF-8 byte-order mark is dropped).
+// Decodes the bytes of a lyric file in the encoding chosen as above.
 DecodedLyricText DecodeLyricBytes(QByteArrayView bytes);
 
 // Splits decoded text into lines by the line-end rule above.
@@ -67,7 +80,8 @@ struct LyricFileRead {
         Unreadable,  // exists but cannot be opened or read, or is no regular file
                      // (a pipe, a device, a socket)
         TooLarge,    // larger than kMaxLyricFileBytes
-        NotText,     // holds NUL bytes: not a text lyric file
+        NotText,     // holds NUL characters (NUL bytes, or U+0000 in UTF-16):
+                     // not a text lyric file
         LineTooLong, // has a line longer than kMaxLyricLineCharacters
     };
     Status status = Status::NotFound;

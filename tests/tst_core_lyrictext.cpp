@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,7 +21,19 @@ namespace syj {
 
 char *toString(LyricEncoding encoding)
 {
-    return qstrdup(encoding == LyricEncoding::Utf8 ? "Utf8" : "Gb18030");
+    switch (encoding) {
+    case LyricEncoding::Gb18030:
+        return qstrdup("Gb18030");
+    case LyricEncoding::Utf8:
+        return qstrdup("Utf8");
+    case LyricEncoding::Big5:
+        return qstrdup("Big5");
+    case LyricEncoding::Utf16Le:
+        return qstrdup("Utf16Le");
+    case LyricEncoding::Utf16Be:
+        return qstrdup("Utf16Be");
+    }
+    return qstrdup("?");
 }
 
 char *toString(LyricFileRead::Status status)
@@ -62,6 +76,61 @@ const QString kGrin = u"\U0001F600"_s;    // 😀, outside GBK
 const QString kCjkExtB = u"\U00020000"_s; // 𠀀, outside GBK
 // 你好 in GBK.
 const QByteArray kNiHaoGbk = Hex("c4e3bac3");
+
+// Sample lyrics written for these tests, lines ending in CR LF. A Cantonese
+// song: 嘅, 哋, 喺, 咗, 啲, 嚟, 冇, 嘢 … are Hong Kong (HKSCS) codes outside
+// Big5 proper. A Mandarin song in traditional characters, all in Big5 proper,
+// and the same song in simplified characters.
+const QString kCantoneseLyrics = u"[ti:街角]\r\n"
+                                 "[00:12.30]今晚嘅月光照住你\r\n"
+                                 "[00:16.80]我哋喺街角等咗好耐\r\n"
+                                 "[00:21.40]唔好走住啦 再陪我一陣\r\n"
+                                 "[00:26.10]啲歌聲飄嚟飄去\r\n"
+                                 "[00:30.70]佢話冇嘢可以再講\r\n"
+                                 "[00:35.20]我仲係諗住你\r\n"
+                                 "[00:39.90]海風吹過旺角街頭\r\n"
+                                 "[00:44.50]呢份情 點會冇咗\r\n"_s;
+const QString kTraditionalLyrics = u"[ti:雨中]\r\n"
+                                   "[00:10.00]風吹過城市的街頭\r\n"
+                                   "[00:14.50]我們在雨中慢慢走\r\n"
+                                   "[00:19.20]燈火照亮你的臉\r\n"
+                                   "[00:23.80]這一刻不想說再見\r\n"
+                                   "[00:28.40]時間請你停一停\r\n"
+                                   "[00:33.00]讓愛留在我心裡\r\n"_s;
+const QString kSimplifiedLyrics = u"[ti:雨中]\r\n"
+                                  "[00:10.00]风吹过城市的街头\r\n"
+                                  "[00:14.50]我们在雨中慢慢走\r\n"
+                                  "[00:19.20]灯火照亮你的脸\r\n"
+                                  "[00:23.80]这一刻不想说再见\r\n"
+                                  "[00:28.40]时间请你停一停\r\n"
+                                  "[00:33.00]让爱留在我心里\r\n"_s;
+
+// Text in a code page through Qt's own encoder; every character must have a
+// code there.
+QByteArray Encoded(const char *codePage, const QString &text)
+{
+    QStringEncoder encoder(codePage, QStringEncoder::Flag::Stateless);
+    const QByteArray bytes = encoder.encode(text);
+    if (!encoder.isValid() || encoder.hasError())
+        qFatal("%s cannot encode %s", codePage, qPrintable(text));
+    return bytes;
+}
+
+// Bytes as GB18030 reads them, through Qt's own decoder.
+QString Gb18030Reading(const QByteArray &bytes)
+{
+    return QStringDecoder("GB18030").decode(bytes);
+}
+
+// The columns of the tables that decode bytes: the text they read as, its
+// encoding and how many sequences in it are invalid.
+void AddDecodeColumns()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<LyricEncoding>("encoding");
+    QTest::addColumn<qsizetype>("invalid");
+}
 
 // What stands at the name before a file test runs.
 enum class Setup {
@@ -200,6 +269,10 @@ class TestLyricText : public QObject
 private Q_SLOTS:
     void decode_data();
     void decode();
+    void decodeEncodings_data();
+    void decodeEncodings();
+    void readsAsBefore_data();
+    void readsAsBefore();
     void decodeTwoByteCodes_data();
     void decodeTwoByteCodes();
     void decodeFourByteCodes_data();
@@ -230,10 +303,7 @@ private Q_SLOTS:
 
 void TestLyricText::decode_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<LyricEncoding>("encoding");
-    QTest::addColumn<qsizetype>("invalid");
+    AddDecodeColumns();
 
     const auto gb = LyricEncoding::Gb18030;
     const auto utf8 = LyricEncoding::Utf8;
@@ -310,6 +380,158 @@ void TestLyricText::decode()
     QCOMPARE(decoded.invalidSequences, invalid);
 }
 
+// Which encoding a lyric file is read in, on real bytes: lyrics in each
+// encoding, files too short to tell, and the files where the detector's word
+// that they are Big5 is not taken.
+void TestLyricText::decodeEncodings_data()
+{
+    AddDecodeColumns();
+
+    const auto gb = LyricEncoding::Gb18030;
+    const auto utf8 = LyricEncoding::Utf8;
+    const auto big5 = LyricEncoding::Big5;
+    const auto le = LyricEncoding::Utf16Le;
+    const auto be = LyricEncoding::Utf16Be;
+    const QString fffd = u"\uFFFD"_s;
+
+    QTest::newRow("Big5 Cantonese lyrics")
+        << Encoded("Big5-HKSCS", kCantoneseLyrics) << kCantoneseLyrics << big5 << qsizetype(0);
+    QTest::newRow("Big5 lyrics") << Encoded("Big5", kTraditionalLyrics) << kTraditionalLyrics
+                                 << big5 << qsizetype(0);
+    const QString oneLine = u"[00:10.00]風吹過城市的街頭"_s;
+    QTest::newRow("Big5 tagged line")
+        << Encoded("Big5", oneLine) << oneLine << big5 << qsizetype(0);
+    QTest::newRow("Big5 lyrics cut off after a lead byte")
+        << Encoded("Big5", kTraditionalLyrics) + Hex("a7") << kTraditionalLyrics + fffd << big5
+        << qsizetype(1);
+    QTest::newRow("GBK simplified lyrics")
+        << Encoded("GB18030", kSimplifiedLyrics) << kSimplifiedLyrics << gb << qsizetype(0);
+    QTest::newRow("GBK traditional lyrics")
+        << Encoded("GB18030", kTraditionalLyrics) << kTraditionalLyrics << gb << qsizetype(0);
+    QTest::newRow("GBK Cantonese lyrics")
+        << Encoded("GB18030", kCantoneseLyrics) << kCantoneseLyrics << gb << qsizetype(0);
+    const QString fourByte = u"[00:01.00]"_s + kCjkExtB + kGrin + u"你好\r\n[00:02.00]€ḿ\r\n"_s;
+    QTest::newRow("GB18030 four-byte characters")
+        << Encoded("GB18030", fourByte) << fourByte << gb << qsizetype(0);
+    QTest::newRow("UTF-8 traditional lyrics")
+        << kTraditionalLyrics.toUtf8() << kTraditionalLyrics << utf8 << qsizetype(0);
+    QTest::newRow("UTF-8 Cantonese lyrics with byte-order mark")
+        << Hex("efbbbf") + kCantoneseLyrics.toUtf8() << kCantoneseLyrics << utf8 << qsizetype(0);
+
+    QTest::newRow("UTF-16 LE lyrics") << Hex("fffe") + Encoded("UTF-16LE", kCantoneseLyrics)
+                                      << kCantoneseLyrics << le << qsizetype(0);
+    QTest::newRow("UTF-16 BE lyrics") << Hex("feff") + Encoded("UTF-16BE", kSimplifiedLyrics)
+                                      << kSimplifiedLyrics << be << qsizetype(0);
+    QTest::newRow("UTF-16 LE outside the BMP")
+        << Hex("fffe 3dd8 00de 40d8 00dc") << kGrin + kCjkExtB << le << qsizetype(0);
+    QTest::newRow("UTF-16 LE second byte-order mark is text")
+        << Hex("fffe fffe 4100") << u"\uFEFFA"_s << le << qsizetype(0);
+    QTest::newRow("UTF-16 LE lone high surrogate")
+        << Hex("fffe 3dd8 4100") << fffd + u"A"_s << le << qsizetype(1);
+    QTest::newRow("UTF-16 BE lone low surrogate")
+        << Hex("feff de00 0041") << fffd + u"A"_s << be << qsizetype(1);
+    QTest::newRow("UTF-16 LE surrogates in the wrong order")
+        << Hex("fffe 00de 3dd8") << fffd + fffd << le << qsizetype(2);
+    QTest::newRow("UTF-16 LE high surrogate at the end")
+        << Hex("fffe 4100 3dd8") << u"A"_s + fffd << le << qsizetype(1);
+    QTest::newRow("UTF-16 LE odd last byte")
+        << Hex("fffe 4100 42") << u"A"_s + fffd << le << qsizetype(1);
+
+    // Too little to tell: GB18030, as always.
+    QTest::newRow("one character in GBK") << Hex("c4e3") << u"你"_s << gb << qsizetype(0);
+    QTest::newRow("two characters in GBK") << kNiHaoGbk << u"你好"_s << gb << qsizetype(0);
+    QTest::newRow("tag and two characters in GBK")
+        << Ascii("[00:01.00]") + kNiHaoGbk << u"[00:01.00]你好"_s << gb << qsizetype(0);
+    const QByteArray niHaoBig5 = Hex("a741 a66e"); // 你好 in Big5
+    QTest::newRow("one character in Big5")
+        << niHaoBig5.first(2) << Gb18030Reading(niHaoBig5.first(2)) << gb << qsizetype(0);
+    QTest::newRow("two characters in Big5")
+        << niHaoBig5 << Gb18030Reading(niHaoBig5) << gb << qsizetype(0);
+    QTest::newRow("tag and two characters in Big5")
+        << Ascii("[00:01.00]") + niHaoBig5 << Gb18030Reading(Ascii("[00:01.00]") + niHaoBig5) << gb
+        << qsizetype(0);
+    const QByteArray hongKongLine = Encoded("Big5-HKSCS", u"[00:16.80]我哋喺街角等咗好耐"_s);
+    QTest::newRow("tagged line of mostly Hong Kong characters")
+        << hongKongLine << Gb18030Reading(hongKongLine) << gb << qsizetype(0);
+
+    // The detector says Big5, and GB18030 stays: text that GB2312 reads whole
+    // (a real Big5 file of such characters is the price), and a code that Big5
+    // has no character for while GB18030 has one.
+    const QByteArray gb2312Big5 = Encoded(
+        "Big5",
+        u"[00:05.00]我的夢 還有心\r\n[00:09.00]聽風說的話\r\n[00:13.00]時間讓我們看見\r\n"_s);
+    QTest::newRow("Big5 that GB2312 reads whole")
+        << gb2312Big5 << Gb18030Reading(gb2312Big5) << gb << qsizetype(0);
+    const QString placeNames = u"[00:01.00]在埃尔的洛什\r\n[00:02.00]埃克和埃兰\r\n"_s;
+    QTest::newRow("GB2312 place names the detector takes for Big5")
+        << Encoded("GB18030", placeNames) << placeNames << gb << qsizetype(0);
+    const QByteArray unmapped = Encoded("Big5", kTraditionalLyrics) + Hex("8540");
+    QTest::newRow("Big5 with a code it has no character for")
+        << unmapped << Gb18030Reading(unmapped) << gb << qsizetype(0);
+}
+
+void TestLyricText::decodeEncodings()
+{
+    decode();
+}
+
+// Files as the reader took them before it knew Big5 and UTF-16: lyrics in
+// GBK, whatever their characters, and UTF-8. Each still reads the same.
+void TestLyricText::readsAsBefore_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<LyricEncoding>("encoding");
+
+    const auto gb = LyricEncoding::Gb18030;
+    const auto utf8 = LyricEncoding::Utf8;
+    const QList<std::pair<const char *, QString>> songs{{"simplified", kSimplifiedLyrics},
+                                                        {"traditional", kTraditionalLyrics},
+                                                        {"Cantonese", kCantoneseLyrics}};
+    for (const auto &[name, song] : songs) {
+        QTest::addRow("GBK %s lyrics", name) << Encoded("GB18030", song) << song << gb;
+        QTest::addRow("UTF-8 %s lyrics", name) << song.toUtf8() << song << utf8;
+        // Each line alone, and the song growing line by line.
+        const QStringList lines = syj::SplitLyricLines(song);
+        QString head;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            head += lines[i] + u"\r\n"_s;
+            QTest::addRow("GBK %s line %lld", name, qlonglong(i + 1))
+                << Encoded("GB18030", lines[i]) << lines[i] << gb;
+            QTest::addRow("GBK %s lines 1-%lld", name, qlonglong(i + 1))
+                << Encoded("GB18030", head) << head << gb;
+        }
+    }
+    const QList<std::pair<const char *, QString>> texts{
+        {"GBK punctuation", u"[00:01.00]“你好”——《歌》……、！？"_s},
+        {"traditional characters beyond GB2312", u"們這說愛裡聽過嗎"_s},
+        {"GBK characters with low trail bytes", u"[00:01.00]丂丄丅丆丏丒丗丟"_s},
+        {"GBK characters of the Big5 lead range", u"[00:01.00]亜亞亟亠亢亣亪亯"_s},
+        {"rare name characters", u"[ar:王喆 刘堃 朱镕基]"_s},
+        {"GB2312 place names", u"[00:01.00]在埃尔的洛什\r\n[00:02.00]埃克和埃兰\r\n"_s},
+        {"four-byte characters", u"[00:01.00]"_s + kCjkExtB + kGrin + u"\r\n"_s},
+        {"user-defined area", u"\uE000\uE4C5\uE5E5"_s},
+        {"联通", u"联通"_s},
+        {"ASCII and one character", u"[ti:Rain]\r\n[00:01.00]la la 啦\r\n"_s},
+    };
+    for (const auto &[name, text] : texts)
+        QTest::addRow("GBK %s", name) << Encoded("GB18030", text) << text << gb;
+    QTest::newRow("UTF-8 with byte-order mark, traditional")
+        << Hex("efbbbf") + kTraditionalLyrics.toUtf8() << kTraditionalLyrics << utf8;
+}
+
+void TestLyricText::readsAsBefore()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(LyricEncoding, encoding);
+
+    const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(bytes);
+    QCOMPARE(decoded.encoding, encoding);
+    QCOMPARE(decoded.text, text);
+    QCOMPARE(decoded.invalidSequences, qsizetype(0));
+}
+
 void TestLyricText::decodeTwoByteCodes_data()
 {
     QTest::addColumn<int>("firstLead");
@@ -328,16 +550,26 @@ void TestLyricText::decodeTwoByteCodes()
     QFETCH(int, lastLead);
 
     // Every two-byte code reads as one character and is written back byte for
-    // byte.
+    // byte. A tag and one such character, or two neighbouring ones, is too
+    // little to tell Big5 by: none of these short files is read as Big5 (a few
+    // are UTF-8, as they always were).
     QByteArray bytes;
     qsizetype codes = 0;
+    QByteArray previous;
     for (int lead = firstLead; lead <= lastLead; ++lead) {
         for (int trail = 0x40; trail <= 0xFE; ++trail) {
             if (trail == 0x7F)
                 continue;
-            bytes.append(char(lead));
-            bytes.append(char(trail));
+            const char pair[] = {char(lead), char(trail)};
+            const QByteArray code(pair, 2);
+            bytes.append(code);
             ++codes;
+            for (const QByteArray &file :
+                 QByteArrayList{"[00:01.00]" + code, "[00:01.00]" + previous + code}) {
+                const bool big5 = syj::DecodeLyricBytes(file).encoding == LyricEncoding::Big5;
+                QVERIFY2(!big5, file.toHex(' ').constData());
+            }
+            previous = code;
         }
     }
     const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(bytes);
@@ -718,8 +950,20 @@ void TestLyricText::readFile_data()
     QTest::newRow("NUL inside a line")
         << Setup::File << name << QByteArray("[00:01.00]a\0b\r\n", 15) << qint64(0)
         << Status::NotText << QStringList() << gb << qsizetype(0);
+    // UTF-16 holds a NUL byte in every ASCII character: it is read when its
+    // byte-order mark tells it, and is no text without one or with U+0000.
     QTest::newRow("UTF-16") << Setup::File << name << Hex("fffe 5b00 3000 5d00 0d00 0a00")
-                            << qint64(0) << Status::NotText << QStringList() << gb << qsizetype(0);
+                            << qint64(0) << Status::Ok << QStringList{u"[0]"_s}
+                            << LyricEncoding::Utf16Le << qsizetype(0);
+    QTest::newRow("UTF-16 BE") << Setup::File << name << Hex("feff 005b 0030 005d 000d 000a")
+                               << qint64(0) << Status::Ok << QStringList{u"[0]"_s}
+                               << LyricEncoding::Utf16Be << qsizetype(0);
+    QTest::newRow("UTF-16 without byte-order mark")
+        << Setup::File << name << Hex("5b00 3000 5d00 0d00 0a00") << qint64(0) << Status::NotText
+        << QStringList() << gb << qsizetype(0);
+    QTest::newRow("UTF-16 holding U+0000")
+        << Setup::File << name << Hex("fffe 4100 0000 4200") << qint64(0) << Status::NotText
+        << QStringList() << gb << qsizetype(0);
 
     QTest::newRow("empty file") << Setup::File << name << QByteArray() << qint64(0) << Status::Ok
                                 << QStringList() << gb << qsizetype(0);
