@@ -150,6 +150,7 @@ void LyricSheetCommands::loadOriginalLyrics(const QString &chosen)
     m_model.endLoad();
     if (m_stopLoading)
         return;
+    Q_EMIT lyricsReadAs(read.encoding, path);
 
     if (notLoaded > 0) {
         MsgBox(m_tools,
@@ -161,8 +162,9 @@ void LyricSheetCommands::loadOriginalLyrics(const QString &chosen)
     if (read.invalidSequences > 0) {
         MsgBox(
             m_tools,
-            u"歌词文件里有 %1 处无法识别的字节，已显示为“\uFFFD”：\n%2\n\n请检查文件的编码（应为 GBK/GB18030 或 UTF-8）。"_s
-                .arg(QString::number(read.invalidSequences), shown(path)),
+            u"歌词文件里有 %1 处无法识别的字节，已显示为“\uFFFD”：\n%2\n\n文件是按 %3 读取的。请检查文件的编码（应为 GBK/GB18030、Big5、UTF-8 或带 BOM 的 UTF-16）。"_s
+                .arg(QString::number(read.invalidSequences), shown(path),
+                     EncodingDisplayName(read.encoding)),
             MsgButtons::Ok, MsgIcon::Warning);
     }
 }
@@ -208,6 +210,7 @@ bool LyricSheetCommands::loadNewLyrics(const QString &chosen)
         return false;
 
     const qsizetype leftOut = m_model.putNewLyrics(read.lines);
+    Q_EMIT lyricsReadAs(read.encoding, path);
     if (leftOut > 0) {
         MsgBox(m_tools,
                u"新歌词文件有 %1 行，比原唱歌词多 %2 行；多出的 %2 行没有载入：\n%3"_s.arg(

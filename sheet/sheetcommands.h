@@ -64,6 +64,13 @@ public:
     // be read is set aside with a message.
     void offerRecovery(const QString &folder);
 
+Q_SIGNALS:
+    // A lyric file was read into the sheet, as the original lyrics or as the
+    // new words, in this encoding: once per file, after its lines are in the
+    // rows. Not for a file that was refused, missing or not taken, nor for a
+    // load that was stopped.
+    void lyricsReadAs(syj::LyricEncoding encoding, const QString &path);
+
 private:
     bool refuseWhileLoading();
     void restore(const RecoveryCopy &copy, LeftCopy &left);

@@ -173,6 +173,7 @@ private Q_SLOTS:
         QCOMPARE(platform.box().shown.size(), 1);
         const QString text = platform.box().shown.first().text;
         QVERIFY2(text.contains(u"无法识别"_s) && text.contains(u"2 处"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"按 GBK/GB18030（简体中文） 读取"_s), qPrintable(text));
         QVERIFY(text.contains(QDir::toNativeSeparators(lrc)));
     }
 

@@ -8,6 +8,7 @@
 #include "sheet/sheetcommands.h"
 #include "support/scripted.h"
 
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -15,12 +16,14 @@
 using namespace Qt::StringLiterals;
 using syj::CommonDialog;
 using syj::FileDialogRequest;
+using syj::LyricEncoding;
 using syj::LyricSheetCommands;
 using syj::LyricSheetModel;
 using syj::MsgButtons;
 using syj::test::ScriptedPlatform;
 
 Q_DECLARE_METATYPE(syj::FileDialogRequest::Mode)
+Q_DECLARE_METATYPE(syj::LyricEncoding)
 
 namespace {
 
@@ -97,6 +100,102 @@ private Q_SLOTS:
         // The next load reads the whole file.
         s.commands.loadOriginalLyrics(file);
         QCOMPARE(s.model.count(), 200);
+    }
+
+    // The window is told the encoding of each lyric file read into the sheet,
+    // once, and of no file that was missing, refused, not taken, or whose load
+    // was stopped.
+    void lyricsReadAs_data()
+    {
+        QTest::addColumn<QString>("command"); // original, open original, new
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("keepWords"); // unsaved new words, and 取消 to the question
+        QTest::addColumn<bool>("stop");      // the load is stopped at its first row
+        QTest::addColumn<int>("told");
+        QTest::addColumn<LyricEncoding>("encoding");
+
+        // Lyric lines written for this test.
+        const QString lyrics = u"[00:10.00]風吹過城市的街頭\r\n[00:14.50]我們在雨中慢慢走\r\n"
+                               "[00:19.20]燈火照亮你的臉\r\n[00:23.80]這一刻不想說再見\r\n"_s;
+        const QByteArray gbk = QStringEncoder("GB18030").encode(lyrics);
+        const QByteArray big5 = QStringEncoder("Big5").encode(lyrics);
+        const auto gb = LyricEncoding::Gb18030;
+        const QString original = u"original"_s;
+        const QString opened = u"open original"_s;
+        const QString fresh = u"new"_s;
+
+        QTest::newRow("original, GBK") << original << true << gbk << false << false << 1 << gb;
+        QTest::newRow("original, Big5")
+            << original << true << big5 << false << false << 1 << LyricEncoding::Big5;
+        QTest::newRow("original, bad bytes shown") << original << true << gbk + "\x80\r\n"
+                                                   << false << false << 1 << gb;
+        QTest::newRow("original, empty file")
+            << original << true << QByteArray() << false << false << 1 << gb;
+        QTest::newRow("original through the dialog, UTF-8")
+            << opened << true << lyrics.toUtf8() << false << false << 1 << LyricEncoding::Utf8;
+        QTest::newRow("original, missing") << original << false << gbk << false << false << 0 << gb;
+        QTest::newRow("original, NUL bytes")
+            << original << true << gbk + '\0' << false << false << 0 << gb;
+        QTest::newRow("original, load stopped")
+            << original << true << big5 << false << true << 0 << gb;
+        QTest::newRow("original through the dialog, words kept")
+            << opened << true << big5 << true << false << 0 << gb;
+        QTest::newRow("new, Big5")
+            << fresh << true << big5 << false << false << 1 << LyricEncoding::Big5;
+        QTest::newRow("new, empty file")
+            << fresh << true << QByteArray() << false << false << 0 << gb;
+        QTest::newRow("new, words kept") << fresh << true << big5 << true << false << 0 << gb;
+    }
+
+    void lyricsReadAs()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, exists);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, keepWords);
+        QFETCH(bool, stop);
+        QFETCH(int, told);
+        QFETCH(LyricEncoding, encoding);
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString song = dir.filePath(u"歌.mp3"_s);
+        const QString lrc = dir.filePath(u"歌.lrc"_s);
+        const QString earlier = dir.filePath(u"早.lrc"_s);
+        QVERIFY(syj::test::writeFile(earlier, "[00:01.00]a\r\n[00:02.00]b\r\n"));
+        if (exists)
+            QVERIFY(syj::test::writeFile(lrc, bytes));
+        Sheet s;
+        s.commands.loadOriginalLyrics(earlier);
+        QCOMPARE(s.model.count(), 2);
+        if (keepWords) {
+            s.model.setNewWords(0, u"新词"_s);
+            s.platform.answer(syj::MsgResult::Cancel);
+        }
+        if (stop) {
+            QObject::connect(&s.model, &LyricSheetModel::rowsInserted, &s.model,
+                             [&] { s.commands.stopLoading(); });
+        }
+
+        QList<std::pair<LyricEncoding, QString>> heard;
+        QObject::connect(&s.commands, &LyricSheetCommands::lyricsReadAs, &s.commands,
+                         [&](LyricEncoding e, const QString &path) {
+                             heard.append({e, path});
+                         });
+        if (command == u"new"_s) {
+            s.commands.loadNewLyrics(song);
+        } else if (command == u"open original"_s) {
+            s.platform.choose(song);
+            s.commands.openOriginalLyrics();
+        } else {
+            s.commands.loadOriginalLyrics(song);
+        }
+        QCOMPARE(heard.size(), told);
+        if (told > 0) {
+            QCOMPARE(heard.first().first, encoding);
+            QCOMPARE(heard.first().second, lrc);
+        }
     }
 
     void dialogSetUp_data()
