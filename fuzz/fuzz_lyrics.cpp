@@ -1,11 +1,12 @@
 // libFuzzer target over everything that reads lyric text: the bytes-to-lines
-// reader in both encodings, the timed-line rule, tag seconds and the sheet
-// model's rows.
+// reader in every encoding it tells (GB18030, Big5, UTF-8, UTF-16), the
+// timed-line rule, tag seconds and the sheet model's rows.
 //
 // Besides "no crash, no sanitizer report" it checks the invariants the sheet
-// relies on: a split line puts itself back together, a timed label is ten
-// characters, tag seconds are finite, a row holds its line whole, and what the
-// program writes it reads back.
+// relies on: every invalid sequence counted is shown as U+FFFD, a split line
+// puts itself back together, a timed label is ten characters, tag seconds are
+// finite, a row holds its line whole, and what the program writes it reads
+// back.
 #include "sheet/linerule.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/lyrictext.h"
@@ -31,6 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const DecodedLyricText decoded = DecodeLyricBytes(bytes);
+    check(decoded.invalidSequences >= 0 && decoded.invalidSequences <= bytes.size());
+    check(decoded.text.count(QChar(QChar::ReplacementCharacter)) >= decoded.invalidSequences);
+    check(!EncodingDisplayName(decoded.encoding).isEmpty());
     const QStringList lines = SplitLyricLines(decoded.text);
 
     for (const QString &line : lines) {
