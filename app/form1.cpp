@@ -243,6 +243,11 @@ void Form1::buildBottomPanel()
     dcButton6 = makeButton(Picture1, "dcButton6", u"打开新歌词"_s, 8760, 0, 1695, 495);
     dcButton8 = makeButton(Picture1, "dcButton8", u"保存新歌词"_s, 10440, 0, 1695, 495);
     dcButton7 = makeButton(Picture1, "dcButton7", u"作者"_s, 12480, 0, 975, 495);
+
+    // In the free space between 打开原唱歌词 and 打开新歌词, in front of the rest.
+    encodingNote = makeLabel(Picture1, "encodingNote", QString(), 5280, 60, 3360, 375);
+    encodingNote->setAlignment(Qt::AlignCenter);
+    encodingNote->hide();
 }
 
 void Form1::showLineCount(qsizetype lines)
@@ -313,6 +318,7 @@ void Form1::wireEvents()
     connect(sheet, &LyricSheetModel::loadingChanged, this, &Form1::onLoadingChanged);
     connect(sheet, &LyricSheetModel::modifiedChanged, this, &QWidget::setWindowModified);
     connect(m_playback.get(), &Playback::noPlayPosition, this, &Form1::showNoPlayPosition);
+    connect(m_commands.get(), &LyricSheetCommands::lyricsReadAs, this, &Form1::showEncoding);
 }
 
 void Form1::dcButton1_Click()
@@ -364,6 +370,19 @@ void Form1::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.drawPixmap(0, 0, m_background);
+}
+
+void Form1::showEncoding(LyricEncoding encoding, const QString &path)
+{
+    // Said in the window, not in a box: the file loaded, and the writer sees
+    // at a glance why its characters may look unusual.
+    const bool usual = encoding == LyricEncoding::Gb18030 || encoding == LyricEncoding::Utf8;
+    encodingNote->setText(usual ? QString() : u"歌词编码：%1"_s.arg(EncodingDisplayName(encoding)));
+    encodingNote->setToolTip(
+        usual ? QString()
+              : u"按 %1 编码读取的歌词文件：\n%2"_s.arg(EncodingDisplayName(encoding),
+                                                        QDir::toNativeSeparators(path)));
+    encodingNote->setVisible(!usual);
 }
 
 void Form1::keepRecoveryCopies(const QString &folder)

@@ -14,6 +14,7 @@
 #include "platform/controlarray.h"
 #include "platform/textbox.h"
 #include "playback/playback.h"
+#include "sheet/lyrictext.h"
 
 #include <QAccessible>
 #include <QPixmap>
@@ -82,6 +83,9 @@ public:
     QLabel *Label3 = nullptr;                   // line count
     QLabel *Label5 = nullptr;                   // 本句字数：
     QLabel *Label4 = nullptr;                   // character count of the focused row
+    // Which encoding the last lyric file was read in, shown when it was not
+    // one of the usual two (GB18030/GBK and UTF-8).
+    QLabel *encodingNote = nullptr;
 
     // The scroll bar and the lyric panel with its header, highlight and rows.
     ClassicScrollBar *VScroll1 = nullptr;
@@ -156,6 +160,7 @@ private:
     void markCurrentRow(int k);
     void showAuthorWindow();
     void showNoPlayPosition(int row, Playback::Track track, const QString &tag);
+    void showEncoding(LyricEncoding encoding, const QString &path);
 
     // Where a file dragged over the window would go if it were dropped there.
     enum class DropTarget { Nothing, Sheet, Accompaniment, Original };

@@ -179,6 +179,7 @@ private Q_SLOTS:
             {u"Label4"_s, f.Label4},
             {u"Label5"_s, f.Label5},
             {u"Label6"_s, f.Label6},
+            {u"encodingNote"_s, f.encodingNote},
             {u"Shape1"_s, f.Shape1},
             {u"Label1(0)"_s, f.Label1(0)},
             {u"Text1(0)"_s, f.Text1(0)},
@@ -326,7 +327,8 @@ private Q_SLOTS:
                                                  u"dcButton3"_s,
                                                  u"dcButton6"_s,
                                                  u"dcButton8"_s,
-                                                 u"dcButton7"_s};
+                                                 u"dcButton7"_s,
+                                                 u"encodingNote"_s};
         QTest::newRow("Picture2") << u"Picture2"_s
                                   << QStringList{u"Shape1"_s,      u"Label6"_s,   u"Label1(0)"_s,
                                                  u"Text2(0)"_s,    u"Text1(0)"_s, u"dcButton2(0)"_s,
@@ -404,7 +406,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("visible");
 
         const QStringList hidden = {u"Label1(0)"_s,    u"Text1(0)"_s,     u"Text2(0)"_s,
-                                    u"dcButton2(0)"_s, u"dcButton5(0)"_s, u"Command1"_s};
+                                    u"dcButton2(0)"_s, u"dcButton5(0)"_s, u"Command1"_s,
+                                    u"encodingNote"_s};
         QStringList names = m_widgets.keys();
         names.sort();
         for (const QString &name : names)

@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -877,6 +878,40 @@ private Q_SLOTS:
             QCOMPARE(bytes.count("\r\n"), lines);
             QVERIFY(bytes.contains(syj::test::gbk(tagOf(2) + u"半句"_s)));
         }
+    }
+
+    // The window says, without a box, which encoding a lyric file was read in
+    // when it was not GBK/GB18030 or UTF-8; reading a usual one clears it.
+    void encodingShownInTheWindow()
+    {
+        ScriptedPlatform p;
+        Form1 form(p);
+        form.show();
+        // Lyric lines written for this test, in traditional characters.
+        const QString text = u"[00:10.00]風吹過城市的街頭\r\n[00:14.50]我們在雨中慢慢走\r\n"
+                             "[00:19.20]燈火照亮你的臉\r\n[00:23.80]這一刻不想說再見\r\n"_s;
+        const auto encoded = [&text](const char *encoding) {
+            return QByteArray(QStringEncoder(encoding).encode(text));
+        };
+        const struct {
+            QByteArray bytes;
+            QString shown; // empty: the note is hidden
+        } steps[] = {
+            {encoded("Big5"), u"歌词编码：Big5（繁体中文）"_s},
+            {encoded("GB18030"), QString()},
+            {QByteArray("\xFF\xFE") + encoded("UTF-16LE"), u"歌词编码：UTF-16 LE"_s},
+            {encoded("UTF-8"), QString()},
+        };
+        int n = 0;
+        for (const auto &step : steps) {
+            openOriginal(form, p, lyrics(u"encoded%1"_s.arg(++n), step.bytes));
+            QCOMPARE(form.sheet().count(), 4);
+            QCOMPARE(form.Text1(1)->text(), u"風吹過城市的街頭"_s);
+            QCOMPARE(form.encodingNote->isVisible(), !step.shown.isEmpty());
+            if (!step.shown.isEmpty())
+                QCOMPARE(form.encodingNote->text(), step.shown);
+        }
+        QVERIFY(p.box().shown.isEmpty());
     }
 };
 
