@@ -1,0 +1,376 @@
+// The writing aids' rules: which characters are sung, how a reading falls
+// into a rhyme group and a tone class, where a line rhymes, and how the rows
+// of a sheet are judged against each other.
+
+#include "aids/lineanalysis.h"
+#include "aids/phonology.h"
+#include "aids/syllables.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace syj::aids;
+
+class TestAids : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sungSyllables_data();
+    void sungSyllables();
+    void rhymeGroups_data();
+    void rhymeGroups();
+    void toneClasses_data();
+    void toneClasses();
+    void displayReading_data();
+    void displayReading();
+    void lineEnd_data();
+    void lineEnd();
+    void polyphones_data();
+    void polyphones();
+    void rhymeSets_data();
+    void rhymeSets();
+    void toneMismatches_data();
+    void toneMismatches();
+};
+
+void TestAids::sungSyllables_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("sung");
+
+    const auto split = [](const QString &s) { return s.split(u'|', Qt::SkipEmptyParts); };
+    QTest::newRow("han and english")
+        << u"我爱你 baby，oh yeah"_s << split(u"我|爱|你|baby|oh|yeah"_s);
+    QTest::newRow("digits one each") << u"2023年的夏天"_s << split(u"2|0|2|3|年|的|夏|天"_s);
+    QTest::newRow("full-width digits") << u"１９９７"_s << split(u"１|９|９|７"_s);
+    QTest::newRow("inner apostrophe") << u"don't stop"_s << split(u"don't|stop"_s);
+    QTest::newRow("curly apostrophe") << u"I’m fine"_s << split(u"I’m|fine"_s);
+    QTest::newRow("hyphen splits") << u"la-la-la"_s << split(u"la|la|la"_s);
+    QTest::newRow("apostrophes outside") << u"'rock' n'"_s << split(u"rock|n"_s);
+    QTest::newRow("letters with digits") << u"mp3"_s << split(u"mp3"_s);
+    QTest::newRow("accented word") << u"café olé"_s << split(u"café|olé"_s);
+    QTest::newRow("word-time tags") << u"<00:12.34>你<00:12.80>好"_s << split(u"你|好"_s);
+    QTest::newRow("tag without hundredths") << u"<01:02>啊"_s << split(u"啊"_s);
+    QTest::newRow("not a tag") << u"<a:b>"_s << split(u"a|b"_s);
+    QTest::newRow("zero and repeat mark") << u"〇々"_s << split(u"〇|々"_s);
+    QTest::newRow("hangul") << u"사랑해"_s << split(u"사|랑|해"_s);
+    QTest::newRow("beyond the BMP") << u"\U00020000字"_s << split(u"\U00020000|字"_s);
+    QTest::newRow("nothing sung") << u"，。！？…… ～ ♪ 😀 ❤️"_s << QStringList();
+    QTest::newRow("ideographic space") << u"你\u3000好"_s << split(u"你|好"_s);
+}
+
+void TestAids::sungSyllables()
+{
+    QFETCH(QString, line);
+    QFETCH(QStringList, sung);
+    QStringList got;
+    for (const Syllable &s : syj::aids::sungSyllables(line))
+        got.append(s.text);
+    QCOMPARE(got, sung);
+    QCOMPARE(sungSyllableCount(line), sung.size());
+}
+
+void TestAids::rhymeGroups_data()
+{
+    // Real syllables, so that the spelling rules (y/w, j/q/x + u, iu/ui/un)
+    // are read before the group is looked up: every final of both systems.
+    QTest::addColumn<QString>("pinyin");
+    QTest::addColumn<QString>("final");
+    QTest::addColumn<QString>("xinyun");
+    QTest::addColumn<QString>("zhe");
+    const QList<std::array<QString, 4>> rows = {
+        {u"ma1"_s, u"a"_s, u"一麻"_s, u"发花"_s},
+        {u"jia1"_s, u"ia"_s, u"一麻"_s, u"发花"_s},
+        {u"hua1"_s, u"ua"_s, u"一麻"_s, u"发花"_s},
+        {u"ya2"_s, u"ia"_s, u"一麻"_s, u"发花"_s},
+        {u"bo1"_s, u"o"_s, u"二波"_s, u"梭波"_s},
+        {u"ge1"_s, u"e"_s, u"二波"_s, u"梭波"_s},
+        {u"duo1"_s, u"uo"_s, u"二波"_s, u"梭波"_s},
+        {u"wo3"_s, u"uo"_s, u"二波"_s, u"梭波"_s},
+        {u"xie2"_s, u"ie"_s, u"三皆"_s, u"乜斜"_s},
+        {u"yue4"_s, u"üe"_s, u"三皆"_s, u"乜斜"_s},
+        {u"jue2"_s, u"üe"_s, u"三皆"_s, u"乜斜"_s},
+        {u"lve4"_s, u"üe"_s, u"三皆"_s, u"乜斜"_s},
+        {u"ê4"_s, u"ê"_s, u"三皆"_s, u"乜斜"_s},
+        {u"kai1"_s, u"ai"_s, u"四开"_s, u"怀来"_s},
+        {u"huai2"_s, u"uai"_s, u"四开"_s, u"怀来"_s},
+        {u"fei1"_s, u"ei"_s, u"五微"_s, u"灰堆"_s},
+        {u"gui4"_s, u"uei"_s, u"五微"_s, u"灰堆"_s},
+        {u"wei4"_s, u"uei"_s, u"五微"_s, u"灰堆"_s},
+        {u"hao3"_s, u"ao"_s, u"六豪"_s, u"遥条"_s},
+        {u"yao4"_s, u"iao"_s, u"六豪"_s, u"遥条"_s},
+        {u"zou3"_s, u"ou"_s, u"七尤"_s, u"油求"_s},
+        {u"liu2"_s, u"iou"_s, u"七尤"_s, u"油求"_s},
+        {u"you3"_s, u"iou"_s, u"七尤"_s, u"油求"_s},
+        {u"han2"_s, u"an"_s, u"八寒"_s, u"言前"_s},
+        {u"tian1"_s, u"ian"_s, u"八寒"_s, u"言前"_s},
+        {u"yan2"_s, u"ian"_s, u"八寒"_s, u"言前"_s},
+        {u"chuan2"_s, u"uan"_s, u"八寒"_s, u"言前"_s},
+        {u"quan2"_s, u"üan"_s, u"八寒"_s, u"言前"_s},
+        {u"yuan2"_s, u"üan"_s, u"八寒"_s, u"言前"_s},
+        {u"wen2"_s, u"uen"_s, u"九文"_s, u"人辰"_s},
+        {u"ren2"_s, u"en"_s, u"九文"_s, u"人辰"_s},
+        {u"xin1"_s, u"in"_s, u"九文"_s, u"人辰"_s},
+        {u"chun1"_s, u"uen"_s, u"九文"_s, u"人辰"_s},
+        {u"jun1"_s, u"ün"_s, u"九文"_s, u"人辰"_s},
+        {u"yun2"_s, u"ün"_s, u"九文"_s, u"人辰"_s},
+        {u"tang2"_s, u"ang"_s, u"十唐"_s, u"江阳"_s},
+        {u"liang2"_s, u"iang"_s, u"十唐"_s, u"江阳"_s},
+        {u"guang1"_s, u"uang"_s, u"十唐"_s, u"江阳"_s},
+        {u"geng1"_s, u"eng"_s, u"十一庚"_s, u"中东"_s},
+        {u"qing2"_s, u"ing"_s, u"十一庚"_s, u"中东"_s},
+        {u"weng1"_s, u"ueng"_s, u"十一庚"_s, u"中东"_s},
+        {u"dong1"_s, u"ong"_s, u"十一庚"_s, u"中东"_s},
+        {u"xiong2"_s, u"iong"_s, u"十一庚"_s, u"中东"_s},
+        {u"yong3"_s, u"iong"_s, u"十一庚"_s, u"中东"_s},
+        {u"qi1"_s, u"i"_s, u"十二齐"_s, u"一七"_s},
+        {u"yi1"_s, u"i"_s, u"十二齐"_s, u"一七"_s},
+        {u"er2"_s, u"er"_s, u"十二齐"_s, u"一七"_s},
+        {u"lü4"_s, u"ü"_s, u"十二齐"_s, u"一七"_s},
+        {u"xu1"_s, u"ü"_s, u"十二齐"_s, u"一七"_s},
+        {u"yu2"_s, u"ü"_s, u"十二齐"_s, u"一七"_s},
+        {u"zhi1"_s, u"-i"_s, u"十三支"_s, u"一七"_s},
+        {u"si4"_s, u"-i"_s, u"十三支"_s, u"一七"_s},
+        {u"ri4"_s, u"-i"_s, u"十三支"_s, u"一七"_s},
+        {u"gu1"_s, u"u"_s, u"十四姑"_s, u"姑苏"_s},
+        {u"wu3"_s, u"u"_s, u"十四姑"_s, u"姑苏"_s},
+        {u"zhu1"_s, u"u"_s, u"十四姑"_s, u"姑苏"_s},
+        {u"ng2"_s, QString(), QString(), QString()},
+        {u"m2"_s, QString(), QString(), QString()},
+        {u"n4"_s, QString(), QString(), QString()},
+    };
+    for (const auto &r : rows)
+        QTest::newRow(qPrintable(r[0])) << r[0] << r[1] << r[2] << r[3];
+}
+
+void TestAids::rhymeGroups()
+{
+    QFETCH(QString, pinyin);
+    QFETCH(QString, final);
+    QFETCH(QString, xinyun);
+    QFETCH(QString, zhe);
+    QCOMPARE(mandarinFinal(pinyin), final);
+    QCOMPARE(rhymeGroup(pinyin, RhymeSystem::ZhonghuaXinyun), xinyun);
+    QCOMPARE(rhymeGroup(pinyin, RhymeSystem::ShisanZhe), zhe);
+}
+
+void TestAids::toneClasses_data()
+{
+    QTest::addColumn<QString>("reading");
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("toneClass");
+    QTest::addColumn<QString>("cantoneseFinal");
+    const int yue = int(Language::Cantonese);
+    const int cmn = int(Language::Mandarin);
+    // 0243: class 3 = tones 1, 2; 4 = tones 3, 5; 2 = tone 6; 0 = tone 4,
+    // entering tones (1, 3, 6 with -p -t -k) alike.
+    QTest::newRow("si1") << u"si1"_s << yue << u"3"_s << u"i"_s;
+    QTest::newRow("si2") << u"si2"_s << yue << u"3"_s << u"i"_s;
+    QTest::newRow("si3") << u"si3"_s << yue << u"4"_s << u"i"_s;
+    QTest::newRow("si5") << u"si5"_s << yue << u"4"_s << u"i"_s;
+    QTest::newRow("si6") << u"si6"_s << yue << u"2"_s << u"i"_s;
+    QTest::newRow("si4") << u"si4"_s << yue << u"0"_s << u"i"_s;
+    QTest::newRow("sik1 entering") << u"sik1"_s << yue << u"3"_s << u"ik"_s;
+    QTest::newRow("sit3 entering") << u"sit3"_s << yue << u"4"_s << u"it"_s;
+    QTest::newRow("sik6 entering") << u"sik6"_s << yue << u"2"_s << u"ik"_s;
+    QTest::newRow("gwong1") << u"gwong1"_s << yue << u"3"_s << u"ong"_s;
+    QTest::newRow("ngo5") << u"ngo5"_s << yue << u"4"_s << u"o"_s;
+    QTest::newRow("m4 syllabic") << u"m4"_s << yue << u"0"_s << u"m"_s;
+    QTest::newRow("ng5 syllabic") << u"ng5"_s << yue << u"4"_s << u"ng"_s;
+    QTest::newRow("joeng4") << u"joeng4"_s << yue << u"0"_s << u"oeng"_s;
+    QTest::newRow("mandarin 1") << u"ma1"_s << cmn << u"平"_s << QString();
+    QTest::newRow("mandarin 2") << u"ma2"_s << cmn << u"平"_s << QString();
+    QTest::newRow("mandarin 3") << u"ma3"_s << cmn << u"仄"_s << QString();
+    QTest::newRow("mandarin 4") << u"ma4"_s << cmn << u"仄"_s << QString();
+    QTest::newRow("mandarin neutral") << u"ma5"_s << cmn << u"轻"_s << QString();
+    QTest::newRow("no tone") << u"ma"_s << cmn << QString() << QString();
+}
+
+void TestAids::toneClasses()
+{
+    QFETCH(QString, reading);
+    QFETCH(int, language);
+    QFETCH(QString, toneClass);
+    QFETCH(QString, cantoneseFinal);
+    QCOMPARE(syj::aids::toneClass(reading, Language(language)), toneClass);
+    if (Language(language) == Language::Cantonese) {
+        QCOMPARE(syj::aids::cantoneseFinal(reading), cantoneseFinal);
+        QCOMPARE(rhymeGroup(reading, RhymeSystem::CantoneseFinals), cantoneseFinal);
+    }
+}
+
+void TestAids::displayReading_data()
+{
+    QTest::addColumn<QString>("reading");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("on a") << u"guang1"_s << u"guāng"_s;
+    QTest::newRow("on e") << u"xie2"_s << u"xié"_s;
+    QTest::newRow("on o of ou") << u"zou3"_s << u"zǒu"_s;
+    QTest::newRow("iu on u") << u"liu2"_s << u"liú"_s;
+    QTest::newRow("ui on i") << u"gui4"_s << u"guì"_s;
+    QTest::newRow("ü") << u"lü4"_s << u"lǜ"_s;
+    QTest::newRow("v for ü") << u"nv3"_s << u"nǚ"_s;
+    QTest::newRow("ê") << u"ê2"_s << u"ê\u0301"_s;
+    QTest::newRow("neutral") << u"de5"_s << u"de"_s;
+}
+
+void TestAids::displayReading()
+{
+    QFETCH(QString, reading);
+    QFETCH(QString, shown);
+    QCOMPARE(syj::aids::displayReading(reading, Language::Mandarin), shown);
+}
+
+void TestAids::lineEnd_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("end");
+    QTest::newRow("last character") << u"月亮代表我的心"_s << u"心"_s;
+    QTest::newRow("punctuation after") << u"我爱你，"_s << u"你"_s;
+    QTest::newRow("particle passed over") << u"你走了"_s << u"走"_s;
+    QTest::newRow("several particles") << u"好吗啊"_s << u"好"_s;
+    QTest::newRow("only particles") << u"啊啊啊"_s << u"啊"_s;
+    QTest::newRow("english word") << u"我爱你 baby"_s << u"baby"_s;
+    QTest::newRow("nothing sung") << u"……"_s << QString();
+}
+
+void TestAids::lineEnd()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, end);
+    const LineReading r = readLine(line, Language::Mandarin);
+    QCOMPARE(r.lineEnd < 0 ? QString() : r.syllables.at(r.lineEnd).text, end);
+}
+
+void TestAids::polyphones_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("language");
+    QTest::addColumn<int>("at");
+    QTest::addColumn<QStringList>("among"); // readings that must all be offered
+    QTest::addColumn<QString>("usual");     // the first, where the tables are sure
+    const int cmn = int(Language::Mandarin);
+    const int yue = int(Language::Cantonese);
+    QTest::newRow("长 mandarin") << u"长"_s << cmn << 0 << QStringList{u"chang2"_s, u"zhang3"_s}
+                                 << u"chang2"_s;
+    QTest::newRow("行 mandarin") << u"行"_s << cmn << 0 << QStringList{u"xing2"_s, u"hang2"_s}
+                                 << u"xing2"_s;
+    QTest::newRow("乐 mandarin") << u"乐"_s << cmn << 0 << QStringList{u"le4"_s, u"yue4"_s}
+                                 << QString();
+    QTest::newRow("重 mandarin") << u"重"_s << cmn << 0 << QStringList{u"zhong4"_s, u"chong2"_s}
+                                 << u"zhong4"_s;
+    QTest::newRow("長 cantonese") << u"長"_s << yue << 0 << QStringList{u"coeng4"_s, u"zoeng2"_s}
+                                  << u"coeng4"_s;
+    QTest::newRow("长 simplified cantonese")
+        << u"长"_s << yue << 0 << QStringList{u"coeng4"_s, u"zoeng2"_s} << u"coeng4"_s;
+    QTest::newRow("乐 cantonese") << u"乐"_s << yue << 0 << QStringList{u"lok6"_s, u"ngok6"_s}
+                                  << QString();
+    QTest::newRow("银行 word reading")
+        << u"银行"_s << yue << 1 << QStringList{u"hong4"_s} << u"hong4"_s;
+    QTest::newRow("digit read as numeral")
+        << u"3"_s << cmn << 0 << QStringList{u"san1"_s} << u"san1"_s;
+}
+
+void TestAids::polyphones()
+{
+    QFETCH(QString, line);
+    QFETCH(int, language);
+    QFETCH(int, at);
+    QFETCH(QStringList, among);
+    QFETCH(QString, usual);
+    const LineReading r = readLine(line, Language(language));
+    const QStringList readings = r.readings.value(at);
+    for (const QString &reading : std::as_const(among))
+        QVERIFY2(readings.contains(reading), qPrintable(readings.join(u' ')));
+    if (!usual.isEmpty())
+        QCOMPARE(readings.value(0), usual);
+    // A pick narrows the readings to the one meant; a pick that is not a
+    // reading of the syllable is ignored.
+    QCOMPARE(r.readingsAt(at, {{at, among.back()}}), QStringList{among.back()});
+    QCOMPARE(r.readingsAt(at, {{at, u"xyz9"_s}}), readings);
+}
+
+void TestAids::rhymeSets_data()
+{
+    // Each row: the original end's groups and the new end's, "a,b" for a
+    // polyphone, "" for none.
+    QTest::addColumn<QStringList>("original");
+    QTest::addColumn<QStringList>("newWords");
+    QTest::addColumn<QString>("verdicts"); // n no set, e empty, k keeps, l leaves
+    QTest::newRow("all keep") << QStringList{u"唐"_s, u"唐"_s, u"唐"_s}
+                              << QStringList{u"齐"_s, u"齐"_s, u"齐"_s} << u"kkk"_s;
+    QTest::newRow("one leaves the majority") << QStringList{u"唐"_s, u"唐"_s, u"唐"_s}
+                                             << QStringList{u"齐"_s, u"波"_s, u"齐"_s} << u"klk"_s;
+    QTest::newRow("tie goes to the original's group")
+        << QStringList{u"唐"_s, u"唐"_s} << QStringList{u"齐"_s, u"唐"_s} << u"lk"_s;
+    QTest::newRow("tie without it goes to the earliest")
+        << QStringList{u"唐"_s, u"唐"_s} << QStringList{u"齐"_s, u"波"_s} << u"kl"_s;
+    QTest::newRow("a polyphone keeps by any reading")
+        << QStringList{u"唐"_s, u"唐"_s, u"唐"_s} << QStringList{u"齐"_s, u"齐"_s, u"波,齐"_s}
+        << u"kkk"_s;
+    QTest::newRow("a lone original end is no set")
+        << QStringList{u"唐"_s, u"齐"_s, u"唐"_s} << QStringList{u"波"_s, u"波"_s, u"波"_s}
+        << u"knk"_s;
+    QTest::newRow("empty new lines")
+        << QStringList{u"唐"_s, u"唐"_s, u"唐"_s} << QStringList{u""_s, u"齐"_s, u""_s} << u"eke"_s;
+    QTest::newRow("original without end")
+        << QStringList{u""_s, u""_s} << QStringList{u"齐"_s, u"波"_s} << u"nn"_s;
+    QTest::newRow("interleaved sets")
+        << QStringList{u"唐"_s, u"齐"_s, u"唐"_s, u"齐"_s}
+        << QStringList{u"齐"_s, u"齐"_s, u"齐"_s, u"波"_s} << u"kkkl"_s;
+}
+
+void TestAids::rhymeSets()
+{
+    QFETCH(QStringList, original);
+    QFETCH(QStringList, newWords);
+    QFETCH(QString, verdicts);
+    QList<RowEnds> rows;
+    for (qsizetype i = 0; i < original.size(); ++i)
+        rows.append({original[i].split(u',', Qt::SkipEmptyParts),
+                     newWords[i].split(u',', Qt::SkipEmptyParts)});
+    const RhymeJudgement j = judgeRhymes(rows);
+    QString got;
+    for (RhymeVerdict v : j.verdicts)
+        got += QStringView(u"nekl")[int(v)];
+    QCOMPARE(got, verdicts);
+}
+
+void TestAids::toneMismatches_data()
+{
+    QTest::addColumn<QString>("original");
+    QTest::addColumn<QString>("newWords");
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("marks"); // x where the new syllable cannot fit
+    const int cmn = int(Language::Mandarin);
+    const int yue = int(Language::Cantonese);
+    QTest::newRow("平仄 alike") << u"天空"_s << u"高飞"_s << cmn << u"--"_s;
+    QTest::newRow("平 against 仄") << u"天空"_s << u"大地"_s << cmn << u"xx"_s;
+    QTest::newRow("neutral fits anything") << u"天空"_s << u"高的"_s << cmn << u"--"_s;
+    QTest::newRow("polyphone fits by any reading") << u"天"_s << u"长"_s << cmn << u"-"_s;
+    QTest::newRow("longer new line") << u"天"_s << u"天地"_s << cmn << u"--"_s;
+    QTest::newRow("word has no tone") << u"天"_s << u"love"_s << cmn << u"-"_s;
+    QTest::newRow("0243 alike") << u"詩"_s << u"史"_s << yue << u"-"_s;
+    QTest::newRow("0243 apart") << u"詩"_s << u"時"_s << yue << u"x"_s;
+    QTest::newRow("simplified against traditional") << u"時"_s << u"时"_s << yue << u"-"_s;
+}
+
+void TestAids::toneMismatches()
+{
+    QFETCH(QString, original);
+    QFETCH(QString, newWords);
+    QFETCH(int, language);
+    QFETCH(QString, marks);
+    const auto lang = Language(language);
+    const QList<bool> got =
+        syj::aids::toneMismatches(syj::aids::toneClasses(readLine(original, lang), {}, lang),
+                                  syj::aids::toneClasses(readLine(newWords, lang), {}, lang));
+    QString shown;
+    for (bool x : got)
+        shown += x ? u'x' : u'-';
+    QCOMPARE(shown, marks);
+}
+
+QTEST_GUILESS_MAIN(TestAids)
+#include "tst_core_aids.moc"
