@@ -193,4 +193,41 @@ QStringList LyricSheetModel::linesToSave() const
     return lines;
 }
 
+void LyricSheetModel::setSongLanguage(aids::Language language)
+{
+    if (language == m_language)
+        return;
+    m_language = language;
+    Q_EMIT aidChoicesChanged(-1);
+}
+
+void LyricSheetModel::setRhymeSystem(aids::RhymeSystem system)
+{
+    if (system == m_rhymeSystem)
+        return;
+    m_rhymeSystem = system;
+    Q_EMIT aidChoicesChanged(-1);
+}
+
+const aids::ReadingPicks &LyricSheetModel::readingPicks(int row, Side side) const
+{
+    const LyricRow &r = at(row);
+    return side == Side::Original ? r.originalPicks : r.newPicks;
+}
+
+void LyricSheetModel::setReadingPick(int row, Side side, int syllable, const QString &reading)
+{
+    if (!hasRow(row) || syllable < 0)
+        return;
+    LyricRow &r = m_rows[static_cast<size_t>(row)];
+    aids::ReadingPicks &picks = side == Side::Original ? r.originalPicks : r.newPicks;
+    if (picks.value(syllable) == reading)
+        return;
+    if (reading.isEmpty())
+        picks.remove(syllable);
+    else
+        picks.insert(syllable, reading);
+    Q_EMIT aidChoicesChanged(row);
+}
+
 } // namespace syj

@@ -9,6 +9,8 @@
 // Rows are numbered from 0 here; the window numbers its rows from 1.
 #pragma once
 
+#include "aids/lineanalysis.h"
+
 #include <QAbstractListModel>
 #include <QString>
 #include <QStringList>
@@ -26,6 +28,10 @@ struct LyricRow {
     std::optional<double> seconds;
     QString originalWords;
     QString newWords;
+    // The readings the writer picked for syllables of the original and the
+    // new words (the writing aids); they are not saved in the lyric file.
+    aids::ReadingPicks originalPicks;
+    aids::ReadingPicks newPicks;
 
     // A row from one line of the original lyrics.
     static LyricRow fromLine(const QString &line);
@@ -105,9 +111,25 @@ public:
     // True from beginLoad() to endLoad().
     bool isLoading() const { return m_loading; }
 
+    // The writing aids' choices: the language the song is sung in, the rhyme
+    // system, and the reading picked for a syllable. They stay while the
+    // program runs (the language and rhyme system across sheets too) and go
+    // into the recovery copy; they never mark the sheet unsaved.
+    aids::Language songLanguage() const { return m_language; }
+    void setSongLanguage(aids::Language language);
+    aids::RhymeSystem rhymeSystem() const { return m_rhymeSystem; }
+    void setRhymeSystem(aids::RhymeSystem system);
+    enum class Side { Original, NewWords };
+    const aids::ReadingPicks &readingPicks(int row, Side side) const;
+    // Picks `reading` for syllable `syllable` of a row's line; an empty
+    // reading takes the pick back.
+    void setReadingPick(int row, Side side, int syllable, const QString &reading);
+
 Q_SIGNALS:
     void modifiedChanged(bool modified);
     void loadingChanged(bool loading);
+    // The language, the rhyme system or a pick changed (row -1: the first two).
+    void aidChoicesChanged(int row);
 
 private:
     void setLoading(bool loading);
@@ -116,6 +138,8 @@ private:
     QString m_lyricsFile;
     bool m_modified = false;
     bool m_loading = false;
+    aids::Language m_language = aids::Language::Mandarin;
+    aids::RhymeSystem m_rhymeSystem = aids::RhymeSystem::ZhonghuaXinyun;
 };
 
 } // namespace syj

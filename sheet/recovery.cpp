@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QUuid>
+#include <array>
 #include <cerrno>
 #include <unistd.h>
 
@@ -38,6 +39,39 @@ std::unique_ptr<QLockFile> TakeLock(const QString &path)
     return lock;
 }
 
+// The aids' choices as the copy names them, in the order of their enums.
+const std::array<QString, 2> kLanguageNames = {u"mandarin"_s, u"cantonese"_s};
+const std::array<QString, 3> kRhymeSystemNames = {u"zhonghua-xinyun"_s, u"shisan-zhe"_s,
+                                                  u"cantonese-finals"_s};
+
+// The choices of the writing aids are helpers, not the writer's words: what
+// cannot be read of them takes the defaults, and the copy is still good.
+void readAidChoices(const QJsonObject &o, RecoveryCopy &copy)
+{
+    const QString language = o.value(u"language"_s).toString();
+    for (size_t i = 0; i < kLanguageNames.size(); ++i) {
+        if (language == kLanguageNames[i])
+            copy.language = static_cast<aids::Language>(i);
+    }
+    const QString system = o.value(u"rhymeSystem"_s).toString();
+    for (size_t i = 0; i < kRhymeSystemNames.size(); ++i) {
+        if (system == kRhymeSystemNames[i])
+            copy.rhymeSystem = static_cast<aids::RhymeSystem>(i);
+    }
+    const QJsonArray picks = o.value(u"readingPicks"_s).toArray();
+    for (const QJsonValue &v : picks) {
+        const QJsonObject p = v.toObject();
+        const QJsonValue row = p.value(u"row"_s), syllable = p.value(u"syllable"_s);
+        const QString line = p.value(u"line"_s).toString();
+        const QString reading = p.value(u"reading"_s).toString();
+        if (!row.isDouble() || !syllable.isDouble() || reading.isEmpty() ||
+            (line != u"new"_s && line != u"original"_s) || row.toInt(-1) < 0 ||
+            syllable.toInt(-1) < 0)
+            continue;
+        copy.picks.append({row.toInt(), line == u"new"_s, syllable.toInt(), reading});
+    }
+}
+
 } // namespace
 
 QByteArray EncodeRecoveryCopy(const RecoveryCopy &copy)
@@ -49,6 +83,16 @@ QByteArray EncodeRecoveryCopy(const RecoveryCopy &copy)
     o.insert(u"savedAt"_s, copy.savedAt.toUTC().toString(Qt::ISODateWithMs));
     o.insert(u"rows"_s, static_cast<qint64>(copy.newWords.size()));
     o.insert(u"newWords"_s, QJsonArray::fromStringList(copy.newWords));
+    o.insert(u"language"_s, kLanguageNames[static_cast<size_t>(copy.language)]);
+    o.insert(u"rhymeSystem"_s, kRhymeSystemNames[static_cast<size_t>(copy.rhymeSystem)]);
+    QJsonArray picks;
+    for (const RecoveryCopy::Pick &p : copy.picks)
+        picks.append(QJsonObject{{u"row"_s, p.row},
+                                 {u"line"_s, p.newWords ? u"new"_s : u"original"_s},
+                                 {u"syllable"_s, p.syllable},
+                                 {u"reading"_s, p.reading}});
+    if (!picks.isEmpty())
+        o.insert(u"readingPicks"_s, picks);
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -86,6 +130,7 @@ RecoveryCopyRead DecodeRecoveryCopy(const QByteArray &bytes)
     read.copy.lyricsFile = file.toString();
     read.copy.newWords = std::move(newWords);
     read.copy.savedAt = QDateTime::fromString(o.value(u"savedAt"_s).toString(), Qt::ISODateWithMs);
+    readAidChoices(o, read.copy);
     read.status = RecoveryCopyRead::Status::Ok;
     return read;
 }
@@ -165,6 +210,7 @@ RecoveryKeeper::RecoveryKeeper(const LyricSheetModel &sheet, const QString &fold
     connect(&m_quiet, &QTimer::timeout, this, &RecoveryKeeper::writeIfDue);
     connect(&m_longest, &QTimer::timeout, this, &RecoveryKeeper::writeIfDue);
     connect(&sheet, &LyricSheetModel::dataChanged, this, &RecoveryKeeper::sheetChanged);
+    connect(&sheet, &LyricSheetModel::aidChoicesChanged, this, &RecoveryKeeper::sheetChanged);
     connect(&sheet, &LyricSheetModel::modifiedChanged, this, [this](bool modified) {
         // The first unsaved words go to disk at once; saved or given up, the
         // copy goes.
@@ -211,8 +257,16 @@ void RecoveryKeeper::writeNow()
     copy.lyricsFile = m_sheet.lyricsFile();
     copy.savedAt = QDateTime::currentDateTimeUtc();
     copy.newWords.reserve(m_sheet.count());
-    for (int i = 0; i < m_sheet.count(); ++i)
-        copy.newWords.append(m_sheet.at(i).newWords);
+    for (int i = 0; i < m_sheet.count(); ++i) {
+        const LyricRow &row = m_sheet.at(i);
+        copy.newWords.append(row.newWords);
+        for (auto [picks, isNew] : {std::pair{&row.originalPicks, false}, {&row.newPicks, true}}) {
+            for (auto p = picks->cbegin(); p != picks->cend(); ++p)
+                copy.picks.append({i, isNew, p.key(), p.value()});
+        }
+    }
+    copy.language = m_sheet.songLanguage();
+    copy.rhymeSystem = m_sheet.rhymeSystem();
     const std::optional<QString> failed =
         m_lock ? WriteFileAtomically(m_copyPath, EncodeRecoveryCopy(copy))
                : std::optional<QString>(

@@ -9,6 +9,8 @@
 // touch each other's copy, and a copy whose lock is held is nobody's to offer.
 #pragma once
 
+#include "aids/lineanalysis.h"
+
 #include <QDateTime>
 #include <QLockFile>
 #include <QObject>
@@ -31,6 +33,18 @@ struct RecoveryCopy {
     QString lyricsFile;   // the original lyric file the rows were loaded from
     QStringList newWords; // one per row, in order
     QDateTime savedAt;
+    // The writing aids' choices. A copy without them (or with values this
+    // program does not know) takes the defaults.
+    aids::Language language = aids::Language::Mandarin;
+    aids::RhymeSystem rhymeSystem = aids::RhymeSystem::ZhonghuaXinyun;
+    struct Pick {
+        int row = 0;
+        bool newWords = true; // else the original's
+        int syllable = 0;
+        QString reading;
+        bool operator==(const Pick &) const = default;
+    };
+    QList<Pick> picks;
 
     bool operator==(const RecoveryCopy &) const = default;
 };

@@ -329,6 +329,12 @@ void LyricSheetCommands::restore(const RecoveryCopy &copy, LeftCopy &left)
         return;
     }
     const qsizetype leftOver = m_model.restoreNewWords(copy.newWords);
+    m_model.setSongLanguage(copy.language);
+    m_model.setRhymeSystem(copy.rhymeSystem);
+    for (const RecoveryCopy::Pick &p : copy.picks)
+        m_model.setReadingPick(
+            p.row, p.newWords ? LyricSheetModel::Side::NewWords : LyricSheetModel::Side::Original,
+            p.syllable, p.reading);
     const auto hasWords = [](const QString &w) { return !w.isEmpty(); };
     const bool lost = std::any_of(copy.newWords.cend() - leftOver, copy.newWords.cend(), hasWords);
     if (m_model.count() == copy.newWords.size()) {
