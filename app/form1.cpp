@@ -1,7 +1,9 @@
 #include "app/form1.h"
 
+#include "app/aidswindow.h"
 #include "app/form2.h"
 #include "app/resources.h"
+#include "app/sheetaids.h"
 #include "platform/classicscrollbar.h"
 #include "platform/framepainter.h"
 #include "platform/mediaplayer.h"
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -107,6 +110,7 @@ Form1::Form1(PlatformTools &tools) : m_tools(tools)
     CommonDialog1 = m_dialog.get();
     m_sheet = std::make_unique<LyricSheetModel>();
     m_commands = std::make_unique<LyricSheetCommands>(*m_sheet, m_tools, *m_dialog);
+    m_aids = std::make_unique<SheetAids>(*m_sheet);
     m_playback =
         std::make_unique<Playback>(*WindowsMediaPlayer1->player(), *WindowsMediaPlayer2->player(),
                                    *m_sheet, m_tools, *m_dialog);
@@ -319,6 +323,20 @@ void Form1::wireEvents()
     connect(sheet, &LyricSheetModel::modifiedChanged, this, &QWidget::setWindowModified);
     connect(m_playback.get(), &Playback::noPlayPosition, this, &Form1::showNoPlayPosition);
     connect(m_commands.get(), &LyricSheetCommands::lyricsReadAs, this, &Form1::showEncoding);
+
+    // The writing aids: marks on the rows, and the aids window, which opens
+    // by itself with the first sheet.
+    connect(m_aids.get(), &SheetAids::rowsChanged, this, &Form1::showRowAids);
+    connect(m_aids.get(), &SheetAids::allChanged, this, [this] {
+        showAllRowAids();
+        if (!m_aidsWindowOpened && m_sheet->count() > 0 && isVisible()) {
+            m_aidsWindowOpened = true;
+            showAidsWindow();
+        }
+    });
+    auto *aidsKey = new QShortcut(QKeySequence(Qt::Key_F12), this);
+    aidsKey->setContext(Qt::ApplicationShortcut);
+    connect(aidsKey, &QShortcut::activated, this, &Form1::toggleAidsWindow);
 }
 
 void Form1::dcButton1_Click()

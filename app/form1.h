@@ -29,6 +29,7 @@ class QPushButton;
 
 namespace syj {
 
+class AidsWindow;
 class ClassicScrollBar;
 class CommonDialog;
 class FramePainter;
@@ -38,6 +39,7 @@ class MediaPlayer;
 class PictureBox;
 class PlatformTools;
 class RecoveryKeeper;
+class SheetAids;
 class Shape;
 
 // Window geometry in twips.
@@ -48,6 +50,8 @@ inline constexpr int kRowPitch = 400;
 inline constexpr int kPanelExtraBelowRow = 1200;
 inline constexpr int kLyricAreaHeight = 7695; // the scroll bar's height
 inline constexpr int kHighlightAboveRow = 120;
+// Pixels at the right end of a new-words box kept for the aids' mark.
+inline constexpr int kAidsMarkMargin = 60;
 
 // The column header's caption: its titles stand over their columns in a font
 // whose space is half a Chinese character wide.
@@ -120,6 +124,14 @@ public:
     // The author window while it is open.
     Form2 *authorWindow() const { return m_form2; }
 
+    // The writing aids of the rows, and the aids window (写词助手) once it
+    // was shown: it opens with the first sheet loaded, and F12 shows or
+    // hides it.
+    SheetAids &aids() const { return *m_aids; }
+    AidsWindow *aidsWindow() const;
+    void showAidsWindow();
+    void toggleAidsWindow();
+
     // Keeps a recovery copy of unsaved new words in `folder` from now on.
     void keepRecoveryCopies(const QString &folder);
     RecoveryKeeper *recoveryKeeper() const { return m_recovery.get(); }
@@ -162,6 +174,12 @@ private:
     void showNoPlayPosition(int row, Playback::Track track, const QString &tag);
     void showEncoding(LyricEncoding encoding, const QString &path);
 
+    // The aids on the rows' new-words boxes (aidsview.cpp).
+    TextBox::Mark rowMark(int row) const;
+    QString rowAidsDescription(int row) const;
+    void showRowAids(const QList<int> &rows);
+    void showAllRowAids();
+
     // Where a file dragged over the window would go if it were dropped there.
     enum class DropTarget { Nothing, Sheet, Accompaniment, Original };
     DropTarget dropTarget(const QDropEvent &event, QString *file = nullptr) const;
@@ -174,6 +192,11 @@ private:
     std::unique_ptr<LyricSheetCommands> m_commands;
     std::unique_ptr<Playback> m_playback;
     std::unique_ptr<RecoveryKeeper> m_recovery;
+    std::unique_ptr<SheetAids> m_aids;
+    QPointer<AidsWindow> m_aidsWindow;
+    bool m_aidsWindowOpened = false;
+    // The row with the focus (from 0), -1 before any.
+    int m_currentRow = -1;
     // Paints the window once a frame while the original lyrics load.
     std::unique_ptr<FramePainter> m_framePainter;
     QPointer<Form2> m_form2;

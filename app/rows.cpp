@@ -57,6 +57,7 @@ void Form1::createRow(int k)
         nameRow(k);
     if (!row.newWords.isEmpty()) // a copy of the template starts empty
         words->showText(row.newWords);
+    words->setMarkMargin(kAidsMarkMargin);
     for (QWidget *w : {static_cast<QWidget *>(original), static_cast<QWidget *>(words),
                        static_cast<QWidget *>(accompaniment), static_cast<QWidget *>(recording),
                        static_cast<QWidget *>(label)})

@@ -4,6 +4,7 @@
 #include <QDragEnterEvent>
 #include <QFocusEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 #include <algorithm>
 
@@ -29,6 +30,54 @@ void TextBox::showTextOutOfView(const QString &text)
     setAttribute(Qt::WA_UpdatesDisabled, true);
     showText(text);
     setAttribute(Qt::WA_UpdatesDisabled, wasDisabled);
+}
+
+void TextBox::setMark(const Mark &mark, bool inView)
+{
+    if (mark == m_mark)
+        return;
+    m_mark = mark;
+    if (inView)
+        update();
+}
+
+void TextBox::setMarkMargin(int pixels)
+{
+    const QMargins m = textMargins();
+    if (m.right() != pixels)
+        setTextMargins(m.left(), m.top(), pixels, m.bottom());
+}
+
+void TextBox::paintEvent(QPaintEvent *event)
+{
+    QLineEdit::paintEvent(event);
+    const int margin = textMargins().right();
+    if (margin <= 0 || (m_mark.first.isEmpty() && m_mark.second.isEmpty()))
+        return;
+    QPainter p(this);
+    QFont small = font();
+    small.setFamilies({});
+    small.setPointSizeF(9);
+    p.setFont(small);
+    // Right-aligned, within the frame, the second part last.
+    const QRect area = rect().adjusted(0, 1, -3, -1);
+    const QFontMetrics fm(small);
+    int right = area.right();
+    if (!m_mark.second.isEmpty()) {
+        QFont underlined = small;
+        underlined.setUnderline(m_mark.secondUnderlined);
+        p.setFont(underlined);
+        p.setPen(m_mark.secondColor);
+        const int w = fm.horizontalAdvance(m_mark.second);
+        p.drawText(QRect(right - w, area.top(), w, area.height()),
+                   Qt::AlignRight | Qt::AlignVCenter, m_mark.second);
+        right -= w + fm.horizontalAdvance(u' ');
+        p.setFont(small);
+    }
+    p.setPen(m_mark.firstColor);
+    p.drawText(
+        QRect(area.right() - margin, area.top(), right - (area.right() - margin), area.height()),
+        Qt::AlignRight | Qt::AlignVCenter, m_mark.first);
 }
 
 void TextBox::focusInEvent(QFocusEvent *event)

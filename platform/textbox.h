@@ -6,6 +6,7 @@
 // box would cost memory with every row.
 #pragma once
 
+#include <QColor>
 #include <QEvent>
 #include <QLineEdit>
 #include <QPointer>
@@ -42,12 +43,34 @@ public:
     // filling every box that way took seconds to paint once.
     void showTextOutOfView(const QString &text);
 
+    // A short mark at the box's right end, in a margin the text never enters
+    // (the writing aids' fit and rhyme of a row). Two parts side by side,
+    // each with its colour; the second may be underlined. An empty mark
+    // leaves the margin blank. `inView` as for showText(): a box outside
+    // the window is not asked to repaint.
+    struct Mark {
+        QString first;
+        QColor firstColor;
+        QString second;
+        QColor secondColor;
+        bool secondUnderlined = false;
+        bool operator==(const Mark &) const = default;
+    };
+    void setMark(const Mark &mark, bool inView = true);
+    const Mark &mark() const { return m_mark; }
+    // Keeps `pixels` at the box's right end for the mark.
+    void setMarkMargin(int pixels);
+
 protected:
+    void paintEvent(QPaintEvent *event) override;
     // The focus coming back from the box's own right-click menu is no new focus.
     void focusInEvent(QFocusEvent *event) override;
     // Files dragged from a file manager are for the window the box is in
     // (which may open them), not text to insert: the box lets them pass.
     void dragEnterEvent(QDragEnterEvent *event) override;
+
+private:
+    Mark m_mark;
 };
 
 } // namespace syj

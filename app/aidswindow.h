@@ -1,0 +1,57 @@
+// The aids window (写词助手): the current row of the sheet syllable by
+// syllable, the original line over the new one, each syllable with its
+// readings and tone class, and the places where the new syllable's tones
+// cannot be sung on the original's notes; the rhyme of both line ends; the
+// song's language and rhyme system; and a choice of reading for each syllable
+// that has several.
+//
+// A tool window beside the main window, so that the main window's layout stays
+// as it is. It follows the row that has the focus.
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QTableWidget;
+
+namespace syj {
+
+class LyricSheetModel;
+class SheetAids;
+
+class AidsWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    AidsWindow(LyricSheetModel &sheet, const SheetAids &aids, QWidget *parent);
+
+    // Shows row `row` (from 0); -1 for none.
+    void showRow(int row);
+    int shownRow() const { return m_row; }
+
+    QComboBox *languageBox() const { return m_language; }
+    QComboBox *rhymeSystemBox() const { return m_rhymeSystem; }
+    QLabel *heading() const { return m_heading; }
+    QLabel *rhymeLine() const { return m_rhyme; }
+    QTableWidget *syllables() const { return m_table; }
+
+    // What the table's rows hold, in order.
+    enum TableRow { OriginalText, OriginalReading, OriginalClass, NewText, NewReading, NewClass };
+
+private:
+    void refresh();
+    void showChoices();
+    void fillRhymeSystems();
+
+    LyricSheetModel &m_sheet;
+    const SheetAids &m_aids;
+    int m_row = -1;
+    QComboBox *m_language = nullptr;
+    QComboBox *m_rhymeSystem = nullptr;
+    QLabel *m_heading = nullptr;
+    QLabel *m_rhyme = nullptr;
+    QTableWidget *m_table = nullptr;
+};
+
+} // namespace syj
