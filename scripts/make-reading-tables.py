@@ -10,7 +10,8 @@ Reads
                          jyut6ping3.words.dict.yaml, essay-cantonese.txt
   opencc                 /usr/bin/opencc with t2s.json, for the simplified keys
 and writes DIR/mandarin.bin, DIR/cantonese.bin and DIR/sources.txt (the package
-versions the tables were made from). Same packages, same bytes.
+versions the tables were made from). Same packages, same bytes. The notices
+of the data's licences are in aids/data/LICENSES.
 
 Both .bin files have one layout, little-endian throughout, read in place by
 aids/readingtables.cpp:
@@ -45,6 +46,8 @@ CHARS = RIME + "/jyut6ping3.chars.dict.yaml"
 WORDS = RIME + "/jyut6ping3.words.dict.yaml"
 ESSAY = RIME + "/essay-cantonese.txt"
 OPENCC = "/usr/bin/opencc"
+OPENCC_TABLES = ("/usr/share/opencc/TSCharacters.ocd2", "/usr/share/opencc/TSPhrases.ocd2")
+INPUTS = (UNIHAN, CHARS, WORDS, ESSAY, OPENCC) + OPENCC_TABLES
 PACKAGES = ("unicode-data", "rime-data-jyut6ping3", "opencc")
 
 MANDARIN, CANTONESE = 0, 1
@@ -283,8 +286,13 @@ def table_bytes(language, chars, word_table):
 
 
 def package_versions():
+    """'package version' of every package an input comes from (opencc's tables
+    are in libopencc), sorted."""
+    owners = subprocess.run(["dpkg-query", "-S"] + list(INPUTS), capture_output=True,
+                            text=True, check=True).stdout
+    packages = sorted({line.split(":")[0] for line in owners.splitlines()})
     out = []
-    for p in PACKAGES:
+    for p in packages:
         v = subprocess.run(["dpkg-query", "-W", "-f=${Version}", p], capture_output=True,
                            text=True, check=True).stdout.strip()
         out.append("%s %s\n" % (p, v))
@@ -296,7 +304,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--out", default=os.path.join(root, "aids", "data"))
     args = parser.parse_args()
-    for path in (UNIHAN, CHARS, WORDS, ESSAY, OPENCC):
+    for path in INPUTS:
         if not os.path.exists(path):
             sys.exit("missing %s: apt-get install %s" % (path, " ".join(PACKAGES)))
 
