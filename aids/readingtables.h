@@ -23,7 +23,13 @@ public:
     static bool opened();
 
     // Every reading of the character `ch`, the usual one first, none when the
-    // tables do not know it.
+    // tables do not know it. Mandarin: Unihan's kMandarin first (長/长 zhang3,
+    // then chang2), then the other readings of kTGHZ2013 and kHanyuPinyin.
+    // Cantonese: the dictionary's unweighted reading first, then by weight,
+    // readings weighed alike by how often the words read with them occur. A
+    // simplified character that stands for several traditional ones has all
+    // their readings, the usual ones first, the most common character's first
+    // (发: 發 and 髮; 干: 乾, 幹 and 干).
     //   Mandarin: lowercase pinyin with the tone as a digit 1-4, 5 for the
     //             neutral tone, and ü written as ü: "zhang3", "lü4", "de5".
     //   Cantonese: jyutping as the dictionary writes it: "coeng4", "sik6".

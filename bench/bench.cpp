@@ -1,9 +1,10 @@
 // 声韵笺 benchmark: runs the real main window offscreen and prints a table of
-// start-up, loading, saving/reopening and cueing figures, plus one
+// start-up, loading, saving/reopening, cueing and reading-table figures, plus one
 // machine-readable "BENCH name value unit" line per figure.
 //
 // Each measurement that needs a fresh process (start-up, peak memory of a load)
 // runs this program again as a child with a probe argument.
+#include "aids/readingtables.h"
 #include "app/application.h"
 #include "app/form1.h"
 #include "platform/audioplayer.h"
@@ -180,6 +181,39 @@ int probeNewLyrics(int lines, const QString &original, const QString &words)
     return 0;
 }
 
+// The reading tables opened for the first time in this process, with one
+// lookup; then the mean cost of one lookup (a character in each language and
+// the Cantonese word starting at each place of a line).
+int probeReadings()
+{
+    using aids::Language;
+    using aids::ReadingTables;
+    QElapsedTimer t;
+    t.start();
+    const ReadingTables &tables = ReadingTables::instance();
+    const bool found = !tables.characterReadings(U'长', Language::Cantonese).isEmpty();
+    const double openMs = t.nsecsElapsed() / 1e6;
+    if (!found)
+        return 2;
+    const QString line = u"我去银行取钱 床前明月光 疑是地上霜 举头望明月 低头思故乡"_s;
+    const QList<uint> chars = line.toUcs4();
+    qsizetype lookups = 0, readings = 0;
+    t.restart();
+    for (int round = 0; round < 2000; ++round) {
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            readings += tables.characterReadings(chars.at(i), Language::Mandarin).size();
+            readings += tables.characterReadings(chars.at(i), Language::Cantonese).size();
+            readings += tables.wordReadings(line, i, Language::Cantonese).size();
+            lookups += 3;
+        }
+    }
+    const double lookupUs = t.nsecsElapsed() / 1e3 / lookups;
+    if (readings == 0)
+        return 3;
+    std::printf("%.3f %.4f\n", openMs, lookupUs);
+    return 0;
+}
+
 // --- parent ---------------------------------------------------------------
 
 struct Row {
@@ -262,11 +296,12 @@ int runAll(int argc, char **argv)
     configureApplication(app);
     QtPlatformTools tools;
     QTemporaryDir dir;
-    // "--only startup,load,new,save,recovery,cue" runs some of the figures; all by default.
+    // "--only startup,load,new,save,recovery,cue,readings" runs some of the figures;
+    // all but recovery by default.
     const int only = QCoreApplication::arguments().indexOf(u"--only"_s);
-    const QStringList parts =
-        only > 0 ? QCoreApplication::arguments().value(only + 1).split(u',')
-                 : QStringList{u"startup"_s, u"load"_s, u"new"_s, u"save"_s, u"cue"_s};
+    const QStringList parts = only > 0 ? QCoreApplication::arguments().value(only + 1).split(u',')
+                                       : QStringList{u"startup"_s, u"load"_s, u"new"_s,
+                                                     u"save"_s,    u"cue"_s,  u"readings"_s};
 
     // Start-up: the real window and a bare window of the same size, alternating.
     if (parts.contains(u"startup"_s)) {
@@ -371,6 +406,18 @@ int runAll(int argc, char **argv)
             std::printf("# no MP3 encoder (gst-launch-1.0 with lamemp3enc): cue_mp3 skipped\n");
     }
 
+    // The reading tables, each time in a fresh process: the first use pays for them.
+    if (parts.contains(u"readings"_s)) {
+        std::vector<double> open, lookup;
+        for (int i = 0; i < 11; ++i) {
+            const QList<QByteArray> out = runChild({u"--probe-readings"_s}).trimmed().split(' ');
+            open.push_back(out.value(0).toDouble());
+            lookup.push_back(out.value(1).toDouble());
+        }
+        report(u"reading_tables_open_ms"_s, median(open), u"ms"_s, u"< 20"_s);
+        report(u"reading_lookup_us"_s, median(lookup), u"us"_s);
+    }
+
     std::printf("\n| figure | value | goal |\n|---|---:|---|\n");
     for (const Row &r : std::as_const(g_rows))
         std::printf("| %s | %.2f %s | %s |\n", qPrintable(r.name), r.value, qPrintable(r.unit),
@@ -389,5 +436,7 @@ int main(int argc, char **argv)
     if (argc >= 5 && qstrcmp(argv[1], "--probe-new-lyrics") == 0)
         return probeNewLyrics(QByteArray(argv[2]).toInt(), QString::fromLocal8Bit(argv[3]),
                               QString::fromLocal8Bit(argv[4]));
+    if (argc >= 2 && qstrcmp(argv[1], "--probe-readings") == 0)
+        return probeReadings();
     return runAll(argc, argv);
 }

@@ -1,7 +1,8 @@
 # Installation and the Debian package of 声韵笺. Included from the top-level
 # CMakeLists.txt, so targets defined here are top-level targets.
 #
-#   cmake --install <build> [--prefix DIR]   program, menu entry, icons, AppStream data
+#   cmake --install <build> [--prefix DIR]   program, menu entry, icons, AppStream data,
+#                                            the licences of the reading tables' data
 #   cpack -G DEB   (in <build>)              shengyunjian_<version>_<arch>.deb
 #
 # The slow check that installs the .deb into a fresh Debian root and starts it is
@@ -19,6 +20,15 @@ install(FILES ${SYJ_PACKAGING_DIR}/${SYJ_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${SYJ_PACKAGING_DIR}/${SYJ_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The reading tables compiled into the program are converted from Unihan (Unicode
+# licence) and rime-cantonese (CC BY 4.0), with simplified forms from OpenCC
+# (Apache 2.0): their notices go with the program, in share/doc/shengyunjian.
+set(SYJ_DATA_LICENSES
+  ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/Unicode-Unihan.txt
+  ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/Cantonese-jyut6ping3.txt
+  ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/CC-BY-4.0.txt
+  ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/OpenCC-Apache-2.0.txt)
+install(FILES ${SYJ_DATA_LICENSES} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # --- Icons: the hicolor PNGs are made at build time from resources/icon.ico by a
 # small Qt tool, with the same .ico decoder the program uses for its window icon;

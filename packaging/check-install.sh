@@ -77,6 +77,11 @@ for size in 16 24 32 48 64 128 256; do
   fi
 done
 
+# The notices of the reading tables' data go with the program.
+for notice in Unicode-Unihan.txt Cantonese-jyut6ping3.txt CC-BY-4.0.txt OpenCC-Apache-2.0.txt; do
+  [ -s "$prefix/share/doc/shengyunjian/$notice" ] || fail "licence notice not installed: share/doc/shengyunjian/$notice"
+done
+
 # --version answers on the terminal, without a display, with the project's version.
 if ! out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/shengyunjian" --version 2>&1) ||
   [[ ${out##*[!0-9.]} != "$version" ]]; then
