@@ -6,9 +6,10 @@
 #include "app/sheetaids.h"
 #include "sheet/lyricsheetmodel.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QScreen>
 #include <numeric>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -23,8 +24,10 @@ const QColor kQuiet(122, 122, 122);
 
 // The short name of a rhyme group as the mark shows it: 中华新韵's groups by
 // their character ("十唐" -> "唐"), the others whole.
-QString shortGroup(const QString &group)
+QString shortGroup(const QString &group, aids::RhymeSystem system)
 {
+    if (system != aids::RhymeSystem::ZhonghuaXinyun)
+        return group;
     qsizetype i = 0;
     while (i + 1 < group.size() && QStringView(u"一二三四五六七八九十").contains(group[i]))
         ++i;
@@ -37,7 +40,7 @@ TextBox::Mark Form1::rowMark(int row) const
 {
     TextBox::Mark mark;
     const SheetAids::Row &r = m_aids->row(row);
-    if (!r.known || (r.originalCount == 0 && r.newCount == 0))
+    if (!r.known || !r.aided || (r.originalCount == 0 && r.newCount == 0))
         return mark;
     mark.first = u"%1/%2"_s.arg(r.newCount).arg(r.originalCount);
     switch (m_aids->fit(row)) {
@@ -52,23 +55,25 @@ TextBox::Mark Form1::rowMark(int row) const
         break;
     }
     const QString own = r.ends.newWords.value(0);
+    const aids::RhymeSystem system = m_sheet->rhymeSystem();
     switch (r.verdict) {
     case aids::RhymeVerdict::Keeps:
-        mark.second = shortGroup(r.setRhyme);
+        mark.second = shortGroup(r.setRhyme, system);
         mark.secondColor = kFits;
         break;
     case aids::RhymeVerdict::Leaves:
-        mark.second = shortGroup(own);
+        mark.second = shortGroup(own, system);
         mark.secondColor = kFurtherOff;
         mark.secondUnderlined = true;
         break;
     case aids::RhymeVerdict::Empty:
         // The rhyme to aim for: the set's, or the original's while the set has no new line.
-        mark.second = shortGroup(r.setRhyme.isEmpty() ? r.ends.original.value(0) : r.setRhyme);
+        mark.second =
+            shortGroup(r.setRhyme.isEmpty() ? r.ends.original.value(0) : r.setRhyme, system);
         mark.secondColor = kQuiet;
         break;
     case aids::RhymeVerdict::NoSet:
-        mark.second = shortGroup(own);
+        mark.second = shortGroup(own, system);
         mark.secondColor = kQuiet;
         break;
     }
@@ -78,7 +83,7 @@ TextBox::Mark Form1::rowMark(int row) const
 QString Form1::rowAidsDescription(int row) const
 {
     const SheetAids::Row &r = m_aids->row(row);
-    if (!r.known)
+    if (!r.known || !r.aided)
         return {};
     QString text = u"字数 %1/%2"_s.arg(r.newCount).arg(r.originalCount);
     switch (r.verdict) {
@@ -127,21 +132,46 @@ AidsWindow *Form1::aidsWindow() const
     return m_aidsWindow;
 }
 
-void Form1::showAidsWindow()
+std::optional<QPoint> Form1::placeForAidsWindow() const
+{
+    // Beside the main window, then below or above it, wherever the screen has
+    // room for the whole aids window without covering the main window.
+    const QRect frame = frameGeometry();
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
+    const QSize size = m_aidsWindow->frameGeometry().size();
+    const int gap = 8;
+    for (const QPoint at : {QPoint(frame.right() + gap, frame.top()),
+                            QPoint(frame.left() - gap - size.width(), frame.top()),
+                            QPoint(frame.left(), frame.bottom() + gap),
+                            QPoint(frame.left(), frame.top() - gap - size.height())}) {
+        if (screen.contains(QRect(at, size)))
+            return at;
+    }
+    return std::nullopt;
+}
+
+bool Form1::showAidsWindow(bool onlyWhereItFits)
 {
     if (!m_aidsWindow) {
         m_aidsWindow = new AidsWindow(*m_sheet, *m_aids, this);
-        // Beside the main window where the screen has room, else below it.
-        const QRect frame = frameGeometry();
-        const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
-        QPoint at(frame.right() + 8, frame.top());
-        if (screen.isValid() && at.x() + m_aidsWindow->width() > screen.right())
-            at = QPoint(std::max(screen.left(), screen.right() - m_aidsWindow->width()),
-                        std::min(frame.bottom() + 8, screen.bottom() - m_aidsWindow->height()));
-        m_aidsWindow->move(at);
+    }
+    if (!m_aidsWindow->isVisible()) {
+        const std::optional<QPoint> at = placeForAidsWindow();
+        if (!at && onlyWhereItFits)
+            return false;
+        if (at)
+            m_aidsWindow->move(*at);
     }
     m_aidsWindow->showRow(m_currentRow);
+    // The aids window is a window to look at while typing: showing it leaves
+    // the focus in the box being typed in.
+    QWidget *focused = QApplication::focusWidget();
     m_aidsWindow->show();
+    if (focused && focused->window() == this && QApplication::focusWidget() != focused) {
+        activateWindow();
+        focused->setFocus(Qt::OtherFocusReason);
+    }
+    return true;
 }
 
 void Form1::toggleAidsWindow()

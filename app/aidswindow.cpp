@@ -43,7 +43,8 @@ AidsWindow::AidsWindow(LyricSheetModel &sheet, const SheetAids &aids, QWidget *p
     setObjectName(u"aidsWindow"_s);
     setWindowTitle(u"写词助手"_s);
     setAttribute(Qt::WA_ShowWithoutActivating);
-    resize(600, 300);
+    // Narrow and as tall as the main window, to stand beside it.
+    resize(420, 600);
 
     auto *layout = new QVBoxLayout(this);
     auto *choices = new QHBoxLayout;
@@ -77,13 +78,13 @@ AidsWindow::AidsWindow(LyricSheetModel &sheet, const SheetAids &aids, QWidget *p
     layout->addWidget(m_heading);
     layout->addWidget(m_rhyme);
 
-    m_table = new QTableWidget(6, 0, this);
+    m_table = new QTableWidget(0, 6, this);
     m_table->setObjectName(u"aidsSyllables"_s);
     m_table->setAccessibleName(u"逐字读音与声调"_s);
-    m_table->setVerticalHeaderLabels(
+    m_table->setHorizontalHeaderLabels(
         {u"原词"_s, u"读音"_s, u"调类"_s, u"新词"_s, u"读音"_s, u"调类"_s});
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->horizontalHeader()->setDefaultSectionSize(64);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     layout->addWidget(m_table, 1);
 
     auto *legend = new QLabel(u"调类：普通话 平＝一、二声，仄＝三、四声，轻＝轻声；粤语 "
@@ -142,7 +143,7 @@ void AidsWindow::showRow(int row)
 void AidsWindow::refresh()
 {
     m_table->clearContents();
-    m_table->setColumnCount(0);
+    m_table->setRowCount(0);
     if (m_row < 0 || !m_sheet.hasRow(m_row) || !m_aids.row(m_row).known) {
         m_heading->setText(u"点一句歌词，这里显示它的逐字读音、声调和韵脚。"_s);
         m_rhyme->clear();
@@ -181,60 +182,58 @@ void AidsWindow::refresh()
         aids::toneClasses(original, rowData.originalPicks, language);
     const QList<QStringList> newClasses = aids::toneClasses(words, rowData.newPicks, language);
     const QList<bool> mismatches = aids::toneMismatches(originalClasses, newClasses);
-    const qsizetype columns = std::max(original.syllables.size(), words.syllables.size());
-    m_table->setColumnCount(static_cast<int>(columns));
+    const qsizetype syllables = std::max(original.syllables.size(), words.syllables.size());
+    m_table->setRowCount(static_cast<int>(syllables));
     const auto fill = [&](const aids::LineReading &line, const aids::ReadingPicks &picks,
-                          const QList<QStringList> &classes, int textRow,
+                          const QList<QStringList> &classes, int textColumn,
                           LyricSheetModel::Side side) {
         for (qsizetype i = 0; i < line.syllables.size(); ++i) {
-            const int column = static_cast<int>(i);
-            m_table->setItem(textRow, column, new QTableWidgetItem(line.syllables[i].text));
+            const int place = static_cast<int>(i);
+            m_table->setItem(place, textColumn, new QTableWidgetItem(line.syllables[i].text));
             const QStringList &all = line.readings[i];
             const QStringList counted = line.readingsAt(i, picks);
             QStringList shown;
             for (const QString &reading : counted)
                 shown.append(aids::displayReading(reading, language));
             if (all.size() > 1) {
-                // Several readings: the writer picks the one meant here.
+                // Several readings: the writer picks the one meant here; the
+                // first entry counts them all.
                 auto *box = new QComboBox;
-                box->addItem(u"任一读音"_s, QString());
+                QStringList every;
+                for (const QString &reading : all)
+                    every.append(aids::displayReading(reading, language));
+                box->addItem(every.join(u'/'), QString());
                 for (const QString &reading : all)
                     box->addItem(aids::displayReading(reading, language), reading);
-                box->setCurrentIndex(std::max(0, box->findData(picks.value(column))));
+                box->setCurrentIndex(std::max(0, box->findData(picks.value(place))));
                 box->setAccessibleName(u"“%1”的读音"_s.arg(line.syllables[i].text));
                 const int row = m_row;
-                connect(box, &QComboBox::activated, this, [this, box, row, side, column] {
+                connect(box, &QComboBox::activated, this, [this, box, row, side, place] {
                     const QString reading = box->currentData().toString();
                     QMetaObject::invokeMethod(
                         this,
-                        [this, row, side, column, reading] {
-                            m_sheet.setReadingPick(row, side, column, reading);
+                        [this, row, side, place, reading] {
+                            m_sheet.setReadingPick(row, side, place, reading);
                         },
                         Qt::QueuedConnection);
                 });
-                m_table->setItem(textRow + 1, column, new QTableWidgetItem(shown.join(u'/')));
-                m_table->setCellWidget(textRow + 1, column, box);
+                m_table->setItem(place, textColumn + 1, new QTableWidgetItem(shown.join(u'/')));
+                m_table->setCellWidget(place, textColumn + 1, box);
             } else {
-                m_table->setItem(textRow + 1, column, new QTableWidgetItem(shown.join(u'/')));
+                m_table->setItem(place, textColumn + 1, new QTableWidgetItem(shown.join(u'/')));
             }
             auto *cls = new QTableWidgetItem(classes[i].join(u'/'));
-            if (textRow == NewText && mismatches.value(i)) {
+            if (textColumn == NewText && mismatches.value(i)) {
                 cls->setText(cls->text() + u" ✗"_s);
                 cls->setBackground(kMismatch);
                 cls->setToolTip(u"这个字的声调唱不进原词的音"_s);
             }
-            m_table->setItem(textRow + 2, column, cls);
+            m_table->setItem(place, textColumn + 2, cls);
         }
     };
     fill(original, rowData.originalPicks, originalClasses, OriginalText,
          LyricSheetModel::Side::Original);
     fill(words, rowData.newPicks, newClasses, NewText, LyricSheetModel::Side::NewWords);
-    m_table->setHorizontalHeaderLabels([columns] {
-        QStringList labels;
-        for (qsizetype i = 1; i <= columns; ++i)
-            labels.append(QString::number(i));
-        return labels;
-    }());
 }
 
 } // namespace syj

@@ -36,8 +36,15 @@ public:
     QLabel *rhymeLine() const { return m_rhyme; }
     QTableWidget *syllables() const { return m_table; }
 
-    // What the table's rows hold, in order.
-    enum TableRow { OriginalText, OriginalReading, OriginalClass, NewText, NewReading, NewClass };
+    // What the table's columns hold, in order; a row for each syllable.
+    enum TableColumn {
+        OriginalText,
+        OriginalReading,
+        OriginalClass,
+        NewText,
+        NewReading,
+        NewClass
+    };
 
 private:
     void refresh();

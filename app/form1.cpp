@@ -331,7 +331,7 @@ void Form1::wireEvents()
         showAllRowAids();
         if (!m_aidsWindowOpened && m_sheet->count() > 0 && isVisible()) {
             m_aidsWindowOpened = true;
-            showAidsWindow();
+            showAidsWindow(true);
         }
     });
     auto *aidsKey = new QShortcut(QKeySequence(Qt::Key_F12), this);

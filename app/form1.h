@@ -21,6 +21,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QModelIndex;
 
@@ -125,11 +126,13 @@ public:
     Form2 *authorWindow() const { return m_form2; }
 
     // The writing aids of the rows, and the aids window (写词助手) once it
-    // was shown: it opens with the first sheet loaded, and F12 shows or
-    // hides it.
+    // was shown: it opens with the first sheet loaded where the screen has
+    // room for it beside the main window, and F12 shows or hides it.
     SheetAids &aids() const { return *m_aids; }
     AidsWindow *aidsWindow() const;
-    void showAidsWindow();
+    // Shows the aids window; with `onlyWhereItFits`, only where it would not
+    // cover the main window. Returns whether it is shown.
+    bool showAidsWindow(bool onlyWhereItFits = false);
     void toggleAidsWindow();
 
     // Keeps a recovery copy of unsaved new words in `folder` from now on.
@@ -179,6 +182,7 @@ private:
     QString rowAidsDescription(int row) const;
     void showRowAids(const QList<int> &rows);
     void showAllRowAids();
+    std::optional<QPoint> placeForAidsWindow() const;
 
     // Where a file dragged over the window would go if it were dropped there.
     enum class DropTarget { Nothing, Sheet, Accompaniment, Original };

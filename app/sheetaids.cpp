@@ -4,6 +4,18 @@
 
 namespace syj {
 
+namespace {
+
+// A line that is one tag, "[ti:月光]": the song's title, artist and the like.
+bool IsTagLine(const QString &line)
+{
+    const QString s = line.trimmed();
+    return s.startsWith(u'[') && s.endsWith(u']') && s.indexOf(u']') == s.size() - 1 &&
+           s.indexOf(u':') > 0;
+}
+
+} // namespace
+
 SheetAids::SheetAids(const LyricSheetModel &sheet, QObject *parent)
     : QObject(parent), m_sheet(sheet)
 {
@@ -67,6 +79,13 @@ void SheetAids::workOut(int row, bool original, bool newWords)
     Row &r = m_rows[static_cast<size_t>(row)];
     const LyricRow &data = m_sheet.at(row);
     const aids::RhymeSystem system = m_sheet.rhymeSystem();
+    r.aided = data.isTimed() || !IsTagLine(data.originalWords);
+    if (!r.aided) {
+        r = Row{};
+        r.aided = false;
+        r.known = true;
+        return;
+    }
     if (original) {
         const aids::LineReading line = readOriginal(row);
         r.originalCount = line.syllables.size();

@@ -25,6 +25,9 @@ public:
         aids::RhymeVerdict verdict = aids::RhymeVerdict::NoSet;
         QString setRhyme;   // the rhyme of the row's set for the new words
         bool known = false; // worked out (rows are worked out once a load ends)
+        // Whether the row is sung: an info row that holds a tag such as
+        // [ti:...] or [ar:...] is not, and has no aids.
+        bool aided = true;
     };
 
     explicit SheetAids(const LyricSheetModel &sheet, QObject *parent = nullptr);

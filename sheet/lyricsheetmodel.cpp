@@ -198,6 +198,10 @@ void LyricSheetModel::setSongLanguage(aids::Language language)
     if (language == m_language)
         return;
     m_language = language;
+    // A song rhymes in the language it is sung in.
+    if (aids::languageOf(m_rhymeSystem) != language)
+        m_rhymeSystem = language == aids::Language::Cantonese ? aids::RhymeSystem::CantoneseFinals
+                                                              : aids::RhymeSystem::ZhonghuaXinyun;
     Q_EMIT aidChoicesChanged(-1);
 }
 
@@ -206,6 +210,7 @@ void LyricSheetModel::setRhymeSystem(aids::RhymeSystem system)
     if (system == m_rhymeSystem)
         return;
     m_rhymeSystem = system;
+    m_language = aids::languageOf(system);
     Q_EMIT aidChoicesChanged(-1);
 }
 

@@ -114,7 +114,9 @@ public:
     // The writing aids' choices: the language the song is sung in, the rhyme
     // system, and the reading picked for a syllable. They stay while the
     // program runs (the language and rhyme system across sheets too) and go
-    // into the recovery copy; they never mark the sheet unsaved.
+    // into the recovery copy; they never mark the sheet unsaved. The rhyme
+    // system follows the language (Cantonese rhymes by its finals, Mandarin
+    // by 中华新韵 or 十三辙), and the language the rhyme system.
     aids::Language songLanguage() const { return m_language; }
     void setSongLanguage(aids::Language language);
     aids::RhymeSystem rhymeSystem() const { return m_rhymeSystem; }

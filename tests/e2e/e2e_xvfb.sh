@@ -50,7 +50,7 @@ readonly NEW_WORDS_X=592 # middle of x 440..745
 readonly ROW2_Y=418      # middle of y 406..431
 readonly ROW3_Y=445      # middle of y 433..458
 readonly ROW1_Y=392      # middle of y 380..405
-readonly PROBE_X=730     # right end of the boxes: no typed text reaches it
+readonly PROBE_X=670     # right part of the boxes, left of the aids' mark: no typed text reaches it
 # 打开(O) of the file dialog, from the dialog's bottom right corner (the
 # button keeps to that corner whatever the dialog's size).
 readonly OPEN_BUTTON_FROM_RIGHT=52 OPEN_BUTTON_FROM_BOTTOM=56
