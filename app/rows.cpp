@@ -2,6 +2,7 @@
 // made when the model inserts the row and removed when it goes, show the
 // row's label and words, and write what the user types back into the model.
 #include "app/form1.h"
+#include "app/sheetaids.h"
 #include "platform/classicscrollbar.h"
 #include "platform/framepainter.h"
 #include "platform/picturebox.h"
@@ -80,6 +81,9 @@ void Form1::nameRow(int k)
     Text2(k)->setAccessibleName(u"第 %1 句 新歌词"_s.arg(k));
     dcButton2(k)->setAccessibleName(u"第 %1 句：从本句播放伴奏"_s.arg(k));
     dcButton5(k)->setAccessibleName(u"第 %1 句：从本句播放原唱"_s.arg(k));
+    // The aids' mark at the box's right end, in words.
+    if (m_aids->row(k - 1).known)
+        Text2(k)->setAccessibleDescription(rowAidsDescription(k - 1));
 }
 
 void Form1::accessibilityActiveChanged(bool active)

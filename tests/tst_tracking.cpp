@@ -553,6 +553,10 @@ private Q_SLOTS:
         };
         for (const auto &[object, text] : expected)
             QCOMPARE(name(object), text);
+        // The aids' mark on a new-words box is read out as the eye sees it.
+        QAccessibleInterface *box = QAccessible::queryAccessibleInterface(form.Text2(12));
+        QVERIFY(box);
+        QCOMPARE(box->text(QAccessible::Description), u"字数 0/4，本组的韵 十二齐"_s);
 
         // The play button says what it does now.
         form.WindowsMediaPlayer2->controls()->setPlaybackState(QMediaPlayer::PlayingState);
