@@ -142,11 +142,13 @@ void AidsWindow::showRow(int row)
 
 void AidsWindow::refresh()
 {
-    m_table->clearContents();
-    m_table->setRowCount(0);
     if (m_row < 0 || !m_sheet.hasRow(m_row) || !m_aids.row(m_row).known) {
         m_heading->setText(u"点一句歌词，这里显示它的逐字读音、声调和韵脚。"_s);
         m_rhyme->clear();
+        m_table->clearContents();
+        m_table->setRowCount(0);
+        m_filled[0].clear();
+        m_filled[1].clear();
         return;
     }
     const LyricRow &rowData = m_sheet.at(m_row);
@@ -184,56 +186,82 @@ void AidsWindow::refresh()
     const QList<bool> mismatches = aids::toneMismatches(originalClasses, newClasses);
     const qsizetype syllables = std::max(original.syllables.size(), words.syllables.size());
     m_table->setRowCount(static_cast<int>(syllables));
-    const auto fill = [&](const aids::LineReading &line, const aids::ReadingPicks &picks,
-                          const QList<QStringList> &classes, int textColumn,
-                          LyricSheetModel::Side side) {
-        for (qsizetype i = 0; i < line.syllables.size(); ++i) {
-            const int place = static_cast<int>(i);
-            m_table->setItem(place, textColumn, new QTableWidgetItem(line.syllables[i].text));
-            const QStringList &all = line.readings[i];
-            const QStringList counted = line.readingsAt(i, picks);
-            QStringList shown;
-            for (const QString &reading : counted)
-                shown.append(aids::displayReading(reading, language));
-            if (all.size() > 1) {
-                // Several readings: the writer picks the one meant here; the
-                // first entry counts them all.
-                auto *box = new QComboBox;
-                QStringList every;
-                for (const QString &reading : all)
-                    every.append(aids::displayReading(reading, language));
-                box->addItem(every.join(u'/'), QString());
-                for (const QString &reading : all)
-                    box->addItem(aids::displayReading(reading, language), reading);
-                box->setCurrentIndex(std::max(0, box->findData(picks.value(place))));
-                box->setAccessibleName(u"“%1”的读音"_s.arg(line.syllables[i].text));
-                const int row = m_row;
-                connect(box, &QComboBox::activated, this, [this, box, row, side, place] {
-                    const QString reading = box->currentData().toString();
-                    QMetaObject::invokeMethod(
-                        this,
-                        [this, row, side, place, reading] {
-                            m_sheet.setReadingPick(row, side, place, reading);
-                        },
-                        Qt::QueuedConnection);
-                });
-                m_table->setItem(place, textColumn + 1, new QTableWidgetItem(shown.join(u'/')));
-                m_table->setCellWidget(place, textColumn + 1, box);
-            } else {
-                m_table->setItem(place, textColumn + 1, new QTableWidgetItem(shown.join(u'/')));
-            }
-            auto *cls = new QTableWidgetItem(classes[i].join(u'/'));
-            if (textColumn == NewText && mismatches.value(i)) {
-                cls->setText(cls->text() + u" ✗"_s);
-                cls->setBackground(kMismatch);
-                cls->setToolTip(u"这个字的声调唱不进原词的音"_s);
-            }
-            m_table->setItem(place, textColumn + 2, cls);
-        }
+
+    // A side is filled again only when what it shows changed: while the
+    // writer types, the original's side stays as it is.
+    const auto key = [&](const QString &line, const aids::ReadingPicks &picks) -> QString {
+        QString k = QString::number(m_row) + u'|' + QString::number(int(system)) + u'|' + line;
+        for (auto p = picks.cbegin(); p != picks.cend(); ++p)
+            k += u'|' + QString::number(p.key()) + u'=' + p.value();
+        return k + u'|' + QString::number(syllables);
     };
-    fill(original, rowData.originalPicks, originalClasses, OriginalText,
-         LyricSheetModel::Side::Original);
-    fill(words, rowData.newPicks, newClasses, NewText, LyricSheetModel::Side::NewWords);
+    const QString originalKey = key(rowData.originalWords, rowData.originalPicks);
+    if (m_filled[0] != originalKey) {
+        m_filled[0] = originalKey;
+        fillSide(original, rowData.originalPicks, originalClasses, {}, OriginalText,
+                 int(LyricSheetModel::Side::Original));
+    }
+    const QString newKey = originalKey + u'#' + key(rowData.newWords, rowData.newPicks);
+    if (m_filled[1] != newKey) {
+        m_filled[1] = newKey;
+        fillSide(words, rowData.newPicks, newClasses, mismatches, NewText,
+                 int(LyricSheetModel::Side::NewWords));
+    }
+}
+
+void AidsWindow::fillSide(const aids::LineReading &line, const aids::ReadingPicks &picks,
+                          const QList<QStringList> &classes, const QList<bool> &mismatches,
+                          int textColumn, int side)
+{
+    const aids::Language language = aids::languageOf(m_sheet.rhymeSystem());
+    for (int place = 0; place < m_table->rowCount(); ++place) {
+        for (int c = textColumn; c < textColumn + 3; ++c) {
+            m_table->removeCellWidget(place, c);
+            delete m_table->takeItem(place, c);
+        }
+    }
+    for (qsizetype i = 0; i < line.syllables.size(); ++i) {
+        const int place = static_cast<int>(i);
+        m_table->setItem(place, textColumn, new QTableWidgetItem(line.syllables[i].text));
+        const QStringList &all = line.readings[i];
+        QStringList shown;
+        for (const QString &reading : line.readingsAt(i, picks))
+            shown.append(aids::displayReading(reading, language));
+        m_table->setItem(place, textColumn + 1, new QTableWidgetItem(shown.join(u'/')));
+        if (all.size() > 1) {
+            // Several readings: the writer picks the one meant here; the
+            // first entry counts them all.
+            auto *box = new QComboBox;
+            QStringList every;
+            for (const QString &reading : all)
+                every.append(aids::displayReading(reading, language));
+            box->addItem(every.join(u'/'), QString());
+            for (const QString &reading : all)
+                box->addItem(aids::displayReading(reading, language), reading);
+            box->setCurrentIndex(std::max(0, box->findData(picks.value(place))));
+            box->setAccessibleName(u"“%1”的读音"_s.arg(line.syllables[i].text));
+            const int row = m_row;
+            const auto pickSide = static_cast<LyricSheetModel::Side>(side);
+            connect(box, &QComboBox::activated, this, [this, box, row, pickSide, place] {
+                const QString reading = box->currentData().toString();
+                // The box goes when the table is filled again: not from its own signal.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, row, pickSide, place, reading] {
+                        m_sheet.setReadingPick(row, pickSide, place, reading);
+                    },
+                    Qt::QueuedConnection);
+            });
+            m_table->setCellWidget(place, textColumn + 1, box);
+        }
+        auto *cls = new QTableWidgetItem(classes[i].join(u'/'));
+        if (mismatches.value(i)) {
+            cls->setText(cls->text() + u" ✗"_s);
+            cls->setBackground(kMismatch);
+            cls->setToolTip(u"这个字的声调唱不进原词的音"_s);
+        }
+        m_table->setItem(place, textColumn + 2, cls);
+    }
 }
 
 } // namespace syj

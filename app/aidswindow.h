@@ -9,6 +9,8 @@
 // as it is. It follows the row that has the focus.
 #pragma once
 
+#include "aids/lineanalysis.h"
+
 #include <QWidget>
 
 class QComboBox;
@@ -48,6 +50,10 @@ public:
 
 private:
     void refresh();
+    // Fills the three columns of one side (side: LyricSheetModel::Side).
+    void fillSide(const aids::LineReading &line, const aids::ReadingPicks &picks,
+                  const QList<QStringList> &classes, const QList<bool> &mismatches, int textColumn,
+                  int side);
     void showChoices();
     void fillRhymeSystems();
 
@@ -59,6 +65,8 @@ private:
     QLabel *m_heading = nullptr;
     QLabel *m_rhyme = nullptr;
     QTableWidget *m_table = nullptr;
+    // What each side of the table shows now (original, new words).
+    QString m_filled[2];
 };
 
 } // namespace syj
