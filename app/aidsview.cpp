@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QToolTip>
 #include <numeric>
 #include <optional>
 
@@ -106,6 +107,24 @@ QString Form1::rowAidsDescription(int row) const
     return text;
 }
 
+QString Form1::rowLineEnds(int row) const
+{
+    const LyricRow &rowData = m_sheet->at(row);
+    const aids::RhymeSystem system = m_sheet->rhymeSystem();
+    return u"原词句尾 %1，新词句尾 %2"_s.arg(
+        AidsWindow::lineEndText(m_aids->readOriginal(row), rowData.originalPicks, system),
+        AidsWindow::lineEndText(m_aids->readNewWords(row), rowData.newPicks, system));
+}
+
+bool Form1::showMarkToolTip(QWidget *box, const QPoint &globalPos)
+{
+    const int k = controlIndex(box);
+    if (k <= 0 || box != Text2(k) || !m_aids->row(k - 1).known || !m_aids->row(k - 1).aided)
+        return false;
+    QToolTip::showText(globalPos, rowAidsDescription(k - 1) + u"\n"_s + rowLineEnds(k - 1), box);
+    return true;
+}
+
 void Form1::showRowAids(const QList<int> &rows)
 {
     const QRect window = rect();
@@ -116,7 +135,7 @@ void Form1::showRowAids(const QList<int> &rows)
         const bool inView = QRect(box->mapTo(this, QPoint()), box->size()).intersects(window);
         box->setMark(rowMark(row), inView);
         if (m_accessible)
-            box->setAccessibleDescription(rowAidsDescription(row));
+            box->setAccessibleDescription(rowAidsDescription(row) + u"；"_s + rowLineEnds(row));
     }
 }
 

@@ -18,8 +18,10 @@ namespace {
 
 const QColor kMismatch(255, 205, 205);
 
-QString endText(const aids::LineReading &line, const aids::ReadingPicks &picks,
-                aids::RhymeSystem system)
+} // namespace
+
+QString AidsWindow::lineEndText(const aids::LineReading &line, const aids::ReadingPicks &picks,
+                                aids::RhymeSystem system)
 {
     if (line.lineEnd < 0)
         return u"（无）"_s;
@@ -34,8 +36,6 @@ QString endText(const aids::LineReading &line, const aids::ReadingPicks &picks,
     text += u"〔%1〕"_s.arg(groups.isEmpty() ? u"无韵部"_s : groups.join(u'/'));
     return text;
 }
-
-} // namespace
 
 AidsWindow::AidsWindow(LyricSheetModel &sheet, const SheetAids &aids, QWidget *parent)
     : QWidget(parent, Qt::Tool), m_sheet(sheet), m_aids(aids)
@@ -161,8 +161,8 @@ void AidsWindow::refresh()
     const aids::LineReading original = m_aids.readOriginal(m_row);
     const aids::LineReading words = m_aids.readNewWords(m_row);
     QString rhyme = u"韵脚（%1）　原：%2　新：%3"_s.arg(
-        aids::rhymeSystemName(system), endText(original, rowData.originalPicks, system),
-        endText(words, rowData.newPicks, system));
+        aids::rhymeSystemName(system), lineEndText(original, rowData.originalPicks, system),
+        lineEndText(words, rowData.newPicks, system));
     switch (r.verdict) {
     case aids::RhymeVerdict::Keeps:
         rhyme += u"　✓ 押本组的韵（%1）"_s.arg(r.setRhyme);

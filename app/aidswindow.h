@@ -38,6 +38,10 @@ public:
     QLabel *rhymeLine() const { return m_rhyme; }
     QTableWidget *syllables() const { return m_table; }
 
+    // A line's end as the aids show it: "深 shēn〔九文〕".
+    static QString lineEndText(const aids::LineReading &line, const aids::ReadingPicks &picks,
+                               aids::RhymeSystem system);
+
     // What the table's columns hold, in order; a row for each syllable.
     enum TableColumn {
         OriginalText,

@@ -180,6 +180,8 @@ private:
     // The aids on the rows' new-words boxes (aidsview.cpp).
     TextBox::Mark rowMark(int row) const;
     QString rowAidsDescription(int row) const;
+    QString rowLineEnds(int row) const;
+    bool showMarkToolTip(QWidget *box, const QPoint &globalPos);
     void showRowAids(const QList<int> &rows);
     void showAllRowAids();
     std::optional<QPoint> placeForAidsWindow() const;

@@ -82,8 +82,9 @@ void Form1::nameRow(int k)
     dcButton2(k)->setAccessibleName(u"第 %1 句：从本句播放伴奏"_s.arg(k));
     dcButton5(k)->setAccessibleName(u"第 %1 句：从本句播放原唱"_s.arg(k));
     // The aids' mark at the box's right end, in words.
-    if (m_aids->row(k - 1).known)
-        Text2(k)->setAccessibleDescription(rowAidsDescription(k - 1));
+    if (m_aids->row(k - 1).known && m_aids->row(k - 1).aided)
+        Text2(k)->setAccessibleDescription(rowAidsDescription(k - 1) + u"；"_s +
+                                           rowLineEnds(k - 1));
 }
 
 void Form1::accessibilityActiveChanged(bool active)
@@ -174,6 +175,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             Text1_GotFocus(k);
         else if (k > 0 && box == Text2(k))
             Text2_GotFocus(k);
+        return true;
+    }
+    // A new-words box asks what the tooltip over its aids' mark says.
+    if (watched == Picture2 && event->type() == MarkToolTipEvent::type()) {
+        auto *ask = static_cast<MarkToolTipEvent *>(event);
+        ask->setAccepted(showMarkToolTip(ask->box(), ask->globalPos()));
         return true;
     }
     return QWidget::eventFilter(watched, event);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QFocusEvent>
+#include <QHelpEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
@@ -14,6 +15,25 @@ QEvent::Type GotFocusEvent::type()
 {
     static const auto registered = static_cast<QEvent::Type>(QEvent::registerEventType());
     return registered;
+}
+
+QEvent::Type MarkToolTipEvent::type()
+{
+    static const auto registered = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return registered;
+}
+
+bool TextBox::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip && parentWidget() && !m_mark.first.isEmpty() &&
+        toolTip().isEmpty()) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        MarkToolTipEvent ask(this, help->globalPos());
+        QCoreApplication::sendEvent(parentWidget(), &ask);
+        if (ask.isAccepted())
+            return true;
+    }
+    return QLineEdit::event(event);
 }
 
 void TextBox::showText(const QString &text)

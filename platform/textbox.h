@@ -25,6 +25,25 @@ private:
     QPointer<QWidget> m_box;
 };
 
+// A box asks its container what the tooltip over its mark says: the words
+// are made only when someone asks (a sheet has tens of thousands of boxes).
+class MarkToolTipEvent : public QEvent
+{
+public:
+    MarkToolTipEvent(QWidget *box, const QPoint &globalPos)
+        : QEvent(type()), m_box(box), m_globalPos(globalPos)
+    {
+        setAccepted(false);
+    }
+    static QEvent::Type type();
+    QWidget *box() const { return m_box; }
+    QPoint globalPos() const { return m_globalPos; }
+
+private:
+    QWidget *m_box;
+    QPoint m_globalPos;
+};
+
 class TextBox : public QLineEdit
 {
     Q_OBJECT
@@ -62,6 +81,7 @@ public:
     void setMarkMargin(int pixels);
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     // The focus coming back from the box's own right-click menu is no new focus.
     void focusInEvent(QFocusEvent *event) override;

@@ -14,10 +14,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 using syj::Form1;
@@ -100,6 +102,14 @@ private Q_SLOTS:
         QCOMPARE(form.Text2(2)->mark().secondColor, QColor(198, 40, 40));
         syj::test::typeText(form.Text2(4), u"美丽"_s);
         QVERIFY(!form.Text2(4)->mark().secondUnderlined);
+
+        // Over the mark, a tooltip names both line ends with their readings.
+        QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), form.Text2(2)->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(form.Text2(2), &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(QToolTip::text().startsWith(u"字数 2/2，韵脚 一麻，离开了本组的韵 十二齐\n"
+                                             u"原词句尾 唐 táng〔十唐〕，新词句尾 家 jiā/"_s),
+                 qPrintable(QToolTip::text()));
 
         // 十三辙 names the groups its own way.
         form.sheet().setRhymeSystem(syj::aids::RhymeSystem::ShisanZhe);

@@ -556,7 +556,9 @@ private Q_SLOTS:
         // The aids' mark on a new-words box is read out as the eye sees it.
         QAccessibleInterface *box = QAccessible::queryAccessibleInterface(form.Text2(12));
         QVERIFY(box);
-        QCOMPARE(box->text(QAccessible::Description), u"字数 0/4，本组的韵 十二齐"_s);
+        QCOMPARE(
+            box->text(QAccessible::Description),
+            u"字数 0/4，本组的韵 十二齐；原词句尾 句 jù/gōu/gòu/qú〔十二齐/七尤〕，新词句尾 （无）"_s);
 
         // The play button says what it does now.
         form.WindowsMediaPlayer2->controls()->setPlaybackState(QMediaPlayer::PlayingState);
