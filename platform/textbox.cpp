@@ -76,7 +76,6 @@ void TextBox::paintEvent(QPaintEvent *event)
         return;
     QPainter p(this);
     QFont small = font();
-    small.setFamilies({});
     small.setPointSizeF(9);
     p.setFont(small);
     // Right-aligned, within the frame, the second part last.
