@@ -34,6 +34,7 @@ void Form1::markCurrentRow(int k)
     QLineEdit *original = Text1(k);
     if (!original)
         return;
+    m_currentRow = k;
     showCharacterCount(CharacterCount(original->text()));
     // The focus moved to a row: what was typed in the last one is kept now.
     if (m_recovery)

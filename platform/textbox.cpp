@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QMimeData>
 #include <QUrl>
 #include <algorithm>
@@ -49,6 +50,16 @@ void TextBox::dragEnterEvent(QDragEnterEvent *event)
         return;
     }
     QLineEdit::dragEnterEvent(event);
+}
+
+} // namespace syj
+
+namespace syj {
+
+void TextBox::inputMethodEvent(QInputMethodEvent *event)
+{
+    m_composing = !event->preeditString().isEmpty();
+    QLineEdit::inputMethodEvent(event);
 }
 
 } // namespace syj

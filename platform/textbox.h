@@ -42,12 +42,20 @@ public:
     // filling every box that way took seconds to paint once.
     void showTextOutOfView(const QString &text);
 
+    // Whether an input method is composing in the box: it shows text not yet
+    // committed, and keys such as Enter are the input method's.
+    bool isComposing() const { return m_composing; }
+
 protected:
     // The focus coming back from the box's own right-click menu is no new focus.
     void focusInEvent(QFocusEvent *event) override;
     // Files dragged from a file manager are for the window the box is in
     // (which may open them), not text to insert: the box lets them pass.
     void dragEnterEvent(QDragEnterEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+
+private:
+    bool m_composing = false;
 };
 
 } // namespace syj
