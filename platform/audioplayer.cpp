@@ -37,10 +37,14 @@ bool hasLoaded(QMediaPlayer::MediaStatus status)
 constexpr qint64 kMinLoopMs = 100;
 // How often the position is looked at while looping, and how a jump back is
 // told to have been taken up: the player tells a place this far before the
-// end, or the time is up.
+// end, or the time is up. A sound server may keep telling the old place for
+// a second or more after a jump; jumping again meanwhile would only start
+// its stream over and over, and it would never play.
 constexpr int kLoopWatchMs = 10;
 constexpr qint64 kLoopSettledMs = 50;
-constexpr qint64 kLoopSettleLimitMs = 300;
+constexpr qint64 kLoopSettleLimitMs = 3000;
+// How long a position may stay put while playing before it is moved to again.
+constexpr qint64 kLoopStallMs = 1000;
 constexpr qint64 kLoopBeforeEndMs = 30;
 
 } // namespace
@@ -271,6 +275,17 @@ void AudioPlayer::checkLoop()
         if (at >= end - kLoopSettledMs && m_loopJumped.elapsed() < kLoopSettleLimitMs)
             return;
         m_loopJumped.invalidate();
+    }
+    // A sound server now and then stops taking the sound after a jump,
+    // with the player still playing: a position that stays put is moved to
+    // again, which starts the sound anew.
+    if (at != m_loopLastPosition || !m_loopStill.isValid()) {
+        m_loopLastPosition = at;
+        m_loopStill.start();
+    } else if (m_loopStill.elapsed() >= kLoopStallMs) {
+        m_loopStill.start();
+        m_player->setPosition(at);
+        return;
     }
     const qint64 left = end - at;
     if (left <= 0) {

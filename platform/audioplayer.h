@@ -180,6 +180,8 @@ private:
     QTimer *m_loopWatch = nullptr;
     QElapsedTimer m_loopJumped;
     bool m_loopPlanned = false;
+    qint64 m_loopLastPosition = -1;
+    QElapsedTimer m_loopStill;
 
     // State of the workarounds.
     QTimer *m_switchTimer = nullptr; // 1: the gap between two sources
