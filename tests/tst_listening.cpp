@@ -2,9 +2,11 @@
 // moving playback between the two tracks in place, and the window's keys,
 // with an input method composing and without.
 //
-// The players are the real ones, playing WAV and MP3 files the test writes,
-// into a PulseAudio server of the test's own whose only output is a null
-// sink; the pitch is measured on what that sink records.
+// The players are the real ones, playing WAV and MP3 files the test writes.
+// For the pitch they play into a PulseAudio server of the test's own whose
+// only output is a null sink, and the pitch is measured on what that sink
+// records; the rest play to GStreamer's own sink, as on a machine without a
+// sound device, where a sound server's start-up pauses do not come in.
 #include "app/form1.h"
 #include "platform/classicscrollbar.h"
 #include "platform/mediaplayer.h"
@@ -24,6 +26,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -232,11 +235,7 @@ private Q_SLOTS:
         QCOMPARE(form().WindowsMediaPlayer1->controls()->loopStart(), 1500);
         QCOMPARE(form().WindowsMediaPlayer1->controls()->loopEnd(), 3000);
 
-        // The first round starts with the jump into the loop, which a sound
-        // server may take up late (the benchmark gives its figure); the
-        // rounds after it are the loop's own.
-        QVERIFY(waitFor([&] { return back.size() >= 1; }, 10000));
-        for (int round = 2; round <= 3; ++round) {
+        for (int round = 1; round <= 2; ++round) {
             QVERIFY(waitFor([&] { return back.size() >= round; }, 10000));
             const qint64 turnedAt = back.at(round - 1).at(0).toLongLong();
             QVERIFY2(std::abs(turnedAt - 3000) <= 50, qPrintable(QString::number(turnedAt)));
@@ -282,6 +281,10 @@ private Q_SLOTS:
         QFETCH(double, rate);
         if (!g_sound->isRunning())
             QSKIP(qPrintable(u"no sound server to record: "_s + g_sound->error()));
+        // A window whose players play into the sound server.
+        qputenv("PULSE_SERVER", g_sound->serverAddress().toLocal8Bit());
+        const auto away = qScopeGuard([] { qunsetenv("PULSE_SERVER"); });
+        m_form = std::make_unique<Form1>(*m_platform);
 
         open(Track::Accompaniment, m_tone);
         // The last 2 s of the file recorded, from silence to silence: its
@@ -593,10 +596,13 @@ private Q_SLOTS:
 
 int main(int argc, char **argv)
 {
-    // The sound server comes first: the players look for their output once.
+    // The sound server comes first, before the media framework looks at the
+    // sound devices.
     NullSinkServer sound;
     if (!sound.start())
         qWarning("no sound server of the test's own: %s", qPrintable(sound.error()));
+    // Only the pitch test's players use it.
+    qunsetenv("PULSE_SERVER");
     g_sound = &sound;
     QApplication app(argc, argv);
     TestListening test;
