@@ -84,7 +84,14 @@ AidsWindow::AidsWindow(LyricSheetModel &sheet, const SheetAids &aids, QWidget *p
     m_table->setHorizontalHeaderLabels(
         {u"原词"_s, u"读音"_s, u"调类"_s, u"新词"_s, u"读音"_s, u"调类"_s});
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The characters and classes as wide as they need; the readings in
+    // columns of their own width, so that a polyphone with many readings
+    // does not push the new words' classes out of view.
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    for (int column : {int(OriginalReading), int(NewReading)}) {
+        m_table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Fixed);
+        m_table->setColumnWidth(column, 104);
+    }
     layout->addWidget(m_table, 1);
 
     auto *legend = new QLabel(u"调类：普通话 平＝一、二声，仄＝三、四声，轻＝轻声；粤语 "
@@ -235,7 +242,10 @@ void AidsWindow::fillSide(const aids::LineReading &line, const aids::ReadingPick
             QStringList every;
             for (const QString &reading : all)
                 every.append(aids::displayReading(reading, language));
-            box->addItem(every.join(u'/'), QString());
+            // The first entry counts every reading; it names the first few.
+            box->addItem(every.size() > 3 ? every.mid(0, 3).join(u'/') + u"…"_s : every.join(u'/'),
+                         QString());
+            box->setToolTip(every.join(u'/'));
             for (const QString &reading : all)
                 box->addItem(aids::displayReading(reading, language), reading);
             box->setCurrentIndex(std::max(0, box->findData(picks.value(place))));

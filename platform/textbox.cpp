@@ -76,7 +76,9 @@ void TextBox::paintEvent(QPaintEvent *event)
     if (margin <= 0 || (m_mark.first.isEmpty() && m_mark.second.isEmpty()))
         return;
     QPainter p(this);
+    // The window's sans-serif face: the Song face is too thin to read at this size.
     QFont small = font();
+    small.setFamilies({});
     small.setPointSizeF(9);
     p.setFont(small);
     // Right-aligned, within the frame, the second part last.
