@@ -4,7 +4,6 @@
 #include <QDragEnterEvent>
 #include <QFocusEvent>
 #include <QHelpEvent>
-#include <QInputMethodEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
@@ -120,16 +119,6 @@ void TextBox::dragEnterEvent(QDragEnterEvent *event)
         return;
     }
     QLineEdit::dragEnterEvent(event);
-}
-
-} // namespace syj
-
-namespace syj {
-
-void TextBox::inputMethodEvent(QInputMethodEvent *event)
-{
-    m_composing = !event->preeditString().isEmpty();
-    QLineEdit::inputMethodEvent(event);
 }
 
 } // namespace syj
