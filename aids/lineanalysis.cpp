@@ -22,7 +22,7 @@ bool isModalParticle(QStringView character)
 {
     static const QStringView particles =
         u"了的着吧啊呀吗嘛呢啦哦喔哟呦咯哇嘞喽呗咧嗎囉喇啫咩嘅㗎喎咋";
-    return character.size() >= 1 && character.size() <= 2 && particles.contains(character);
+    return character.size() == 1 && particles.contains(character.front());
 }
 
 QStringList LineReading::readingsAt(qsizetype i, const ReadingPicks &picks) const

@@ -74,16 +74,23 @@ QString withoutWordTags(QStringView line)
     return out;
 }
 
-template <typename Emit> void forEachSyllable(QStringView line, Emit &&emit)
+} // namespace
+
+QList<Syllable> sungSyllables(QStringView line)
 {
     const QString text = withoutWordTags(line);
     const QList<uint> cps = text.toUcs4();
+    QList<Syllable> out;
+    const auto emit = [&out, &cps](Syllable::Kind kind, qsizetype from, qsizetype length) {
+        out.append({kind, QString::fromUcs4(
+                              reinterpret_cast<const char32_t *>(cps.constData() + from), length)});
+    };
     const qsizetype n = cps.size();
     qsizetype i = 0;
     while (i < n) {
         const char32_t c = cps[i];
         if (const auto kind = ownSyllable(c)) {
-            emit(*kind, cps.mid(i, 1));
+            emit(*kind, i, 1);
             ++i;
         } else if (isWordStart(c)) {
             // A run of letters, marks and digits, joined by inner apostrophes.
@@ -102,35 +109,17 @@ template <typename Emit> void forEachSyllable(QStringView line, Emit &&emit)
                 }
             }
             if (letters) {
-                emit(Syllable::Kind::Word, cps.mid(i, j - i));
+                emit(Syllable::Kind::Word, i, j - i);
             } else {
                 for (qsizetype k = i; k < j; ++k)
-                    emit(Syllable::Kind::Digit, cps.mid(k, 1));
+                    emit(Syllable::Kind::Digit, k, 1);
             }
             i = j;
         } else {
             ++i;
         }
     }
-}
-
-} // namespace
-
-QList<Syllable> sungSyllables(QStringView line)
-{
-    QList<Syllable> out;
-    forEachSyllable(line, [&out](Syllable::Kind kind, const QList<uint> &cps) {
-        out.append({kind, QString::fromUcs4(reinterpret_cast<const char32_t *>(cps.constData()),
-                                            cps.size())});
-    });
     return out;
-}
-
-qsizetype sungSyllableCount(QStringView line)
-{
-    qsizetype n = 0;
-    forEachSyllable(line, [&n](Syllable::Kind, const QList<uint> &) { ++n; });
-    return n;
 }
 
 } // namespace syj::aids

@@ -24,7 +24,4 @@ struct Syllable {
 
 QList<Syllable> sungSyllables(QStringView line);
 
-// How many syllables a line sings (sungSyllables(line).size(), without the list).
-qsizetype sungSyllableCount(QStringView line);
-
 } // namespace syj::aids

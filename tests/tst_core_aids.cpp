@@ -68,7 +68,6 @@ void TestAids::sungSyllables()
     for (const Syllable &s : syj::aids::sungSyllables(line))
         got.append(s.text);
     QCOMPARE(got, sung);
-    QCOMPARE(sungSyllableCount(line), sung.size());
 }
 
 void TestAids::rhymeGroups_data()
