@@ -181,7 +181,7 @@ bool Form1::showAidsWindow(bool onlyWhereItFits)
         if (at)
             m_aidsWindow->move(*at);
     }
-    m_aidsWindow->showRow(m_currentRow);
+    m_aidsWindow->showRow(m_currentRow - 1);
     // The aids window is a window to look at while typing: showing it leaves
     // the focus in the box being typed in.
     QWidget *focused = QApplication::focusWidget();

@@ -116,6 +116,7 @@ Form1::Form1(PlatformTools &tools) : m_tools(tools)
                                    *m_sheet, m_tools, *m_dialog);
     setTabOrder();
     wireEvents();
+    buildKeys();
     // Files dropped on the window or on its players (drops.cpp).
     setAcceptDrops(true);
     m_accessible = QAccessible::isActive();
@@ -199,10 +200,14 @@ void Form1::buildLyricPanel()
     Text2.setTemplate(makeTextBox("Text2", QString(), 6600));
     Text1.setTemplate(makeTextBox("Text1", u"……"_s, 1920));
 
+    // A click on a row's button plays without taking the focus from the box
+    // being typed in; Tab still reaches the buttons.
     auto *button2 = makeButton(Picture2, "dcButton2", u"伴奏"_s, 11160, 840, 1215, 375);
+    button2->setFocusPolicy(Qt::TabFocus);
     button2->hide();
     dcButton2.setTemplate(button2);
     auto *button5 = makeButton(Picture2, "dcButton5", u"原唱"_s, 12360, 840, 1215, 375);
+    button5->setFocusPolicy(Qt::TabFocus);
     button5->hide();
     dcButton5.setTemplate(button5);
 }
@@ -322,6 +327,7 @@ void Form1::wireEvents()
     connect(sheet, &LyricSheetModel::loadingChanged, this, &Form1::onLoadingChanged);
     connect(sheet, &LyricSheetModel::modifiedChanged, this, &QWidget::setWindowModified);
     connect(m_playback.get(), &Playback::noPlayPosition, this, &Form1::showNoPlayPosition);
+    connect(m_playback.get(), &Playback::noLoop, this, &Form1::showNoLoop);
     connect(m_commands.get(), &LyricSheetCommands::lyricsReadAs, this, &Form1::showEncoding);
 
     // The writing aids: marks on the rows, and the aids window, which opens

@@ -25,7 +25,10 @@
 
 class QModelIndex;
 
+class QAction;
+class QKeyEvent;
 class QLabel;
+class QMenu;
 class QPushButton;
 
 namespace syj {
@@ -122,6 +125,32 @@ public:
     void Text1_GotFocus(int Index);
     void Text2_GotFocus(int Index);
 
+    // Listening while writing (listening.cpp): keys that work wherever the
+    // focus is in the window, none of them a key an input method takes.
+    //   F2 / F3  play the current row on the accompaniment / the original
+    //   F4       loop the current row on or off
+    //   F5       move playback to the other track at the same place
+    //   F6 / F7  one speed step slower / faster
+    //   F8       pause both players
+    //   Ctrl+S   保存新歌词; Ctrl+O 打开原唱歌词
+    // In a row's box, Enter (unless the input method is composing) and Down
+    // go to the next row's new words, Up to the row before.
+    void playCurrentRow(Playback::Track track);
+    void toggleLoop();
+    void switchTrack();
+    void slower();
+    void faster();
+    void pauseBoth();
+    // The row the keys work on: the row last focused (from 1), else row 1;
+    // 0 on an empty sheet.
+    int currentRow() const;
+    // Puts the focus in row k's new words, scrolling the panel to show the row.
+    void goToRow(int k);
+    // The right-click menu of row k's button for the track: loop, lead-in, speed.
+    QMenu *makeRowMenu(int k, Playback::Track track, QWidget *parent);
+    // The window's key commands.
+    QList<QAction *> keyActions() const { return m_keyActions; }
+
     // The author window while it is open.
     Form2 *authorWindow() const { return m_form2; }
 
@@ -173,6 +202,10 @@ private:
     void onLoadingChanged(bool loading);
     void closeDuringLoad();
     void markCurrentRow(int k);
+    void buildKeys();
+    bool rowPanelEvent(QEvent *event);
+    bool moveBetweenRows(QKeyEvent *event);
+    void showNoLoop(int row, Playback::Track track, const QString &why);
     void showAuthorWindow();
     void showNoPlayPosition(int row, Playback::Track track, const QString &tag);
     void showEncoding(LyricEncoding encoding, const QString &path);
@@ -201,8 +234,6 @@ private:
     std::unique_ptr<SheetAids> m_aids;
     QPointer<AidsWindow> m_aidsWindow;
     bool m_aidsWindowOpened = false;
-    // The row with the focus (from 0), -1 before any.
-    int m_currentRow = -1;
     // Paints the window once a frame while the original lyrics load.
     std::unique_ptr<FramePainter> m_framePainter;
     QPointer<Form2> m_form2;
@@ -217,6 +248,9 @@ private:
     // which row they belong to (made only then: 40,000 names on a long sheet
     // cost memory and time that nobody else needs).
     bool m_accessible = false;
+    // The row last focused, from 1; 0: none yet.
+    int m_currentRow = 0;
+    QList<QAction *> m_keyActions;
 };
 
 } // namespace syj

@@ -167,6 +167,9 @@ void Form1::onLoadingChanged(bool loading)
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    // Keys, menus and tips of the rows (listening.cpp).
+    if (watched == Picture2 && rowPanelEvent(event))
+        return true;
     // The row boxes report receiving the focus to the panel that holds them.
     if (watched == Picture2 && event->type() == GotFocusEvent::type()) {
         QWidget *box = static_cast<GotFocusEvent *>(event)->box();

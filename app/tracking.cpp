@@ -35,9 +35,9 @@ void Form1::markCurrentRow(int k)
     QLineEdit *original = Text1(k);
     if (!original)
         return;
-    m_currentRow = k - 1;
+    m_currentRow = k;
     if (m_aidsWindow && m_aidsWindow->isVisible())
-        m_aidsWindow->showRow(m_currentRow);
+        m_aidsWindow->showRow(k - 1);
     showCharacterCount(CharacterCount(original->text()));
     // The focus moved to a row: what was typed in the last one is kept now.
     if (m_recovery)

@@ -1,5 +1,5 @@
 // 声韵笺 benchmark: runs the real main window offscreen and prints a table of
-// start-up, loading, saving/reopening, cueing and reading-table figures, plus one
+// start-up, loading, saving/reopening, cueing, reading-table, aids and loop figures, plus one
 // machine-readable "BENCH name value unit" line per figure.
 //
 // Each measurement that needs a fresh process (start-up, peak memory of a load)
@@ -15,6 +15,7 @@
 #include "sheet/lyrictext.h"
 #include "sheet/recovery.h"
 #include "sheet/sheetcommands.h"
+#include "support/sound.h"
 #include "support/wav.h"
 
 #include <QApplication>
@@ -105,6 +106,39 @@ struct ProbeApplication {
     QApplication app{argc, argv};
     ProbeApplication() { configureApplication(app); }
 };
+
+// Printed by the child: the frequency in Hz of a 440 Hz tone as a player
+// plays it at `rate`, recorded from the null sink of a sound server of the
+// child's own; -1 without one.
+int probePitch(double rate)
+{
+    test::NullSinkServer sound;
+    if (!sound.start()) {
+        std::printf("-1\n");
+        return 0;
+    }
+    ProbeApplication probe;
+    QTemporaryDir dir;
+    const QString wav = dir.filePath(u"tone.wav"_s);
+    test::writeToneWav(wav, 6.0, 44100, 440);
+    AudioPlayer player;
+    player.setURL(wav);
+    QElapsedTimer t;
+    t.start();
+    while (!(player.isPlaying() && player.duration() > 0) && t.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    player.pause();
+    player.setRate(rate);
+    test::SinkRecorder recorder;
+    recorder.start(sound);
+    player.setCurrentPosition(4.0);
+    player.play();
+    t.restart();
+    while (t.elapsed() < 2000 / rate + 500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::printf("%.2f\n", test::toneFrequency(recorder.stop(), test::SinkRecorder::kRate));
+    return 0;
+}
 
 int probeStartup(const QString &kind)
 {
@@ -279,16 +313,58 @@ double cueMs(Form1 &form, const QString &media, double seconds)
     return median(samples);
 }
 
-bool makeMp3(const QString &wav, const QString &mp3)
+// The errors in ms of a row's loop: how far from the loop's end playback
+// turned back, and how far from its start it went on; the first round (just
+// after the player jumped to the loop) apart from the worst of the later
+// ones, -1 where rounds are missing after a minute. The row is [00:02.00]
+// before [00:03.00], with 0.5 s of lead-in: 1.5 to 3 s.
+struct LoopErrors {
+    double first = -1;
+    double later = -1;
+};
+
+LoopErrors loopErrors(Form1 &form, const QString &media, double rate, int rounds)
 {
-    const QString gst = QStandardPaths::findExecutable(u"gst-launch-1.0"_s);
-    if (gst.isEmpty())
-        return false;
-    QProcess p;
-    p.start(gst, {u"-q"_s, u"filesrc"_s, u"location="_s + wav, u"!"_s, u"wavparse"_s, u"!"_s,
-                  u"audioconvert"_s, u"!"_s, u"lamemp3enc"_s, u"!"_s, u"filesink"_s,
-                  u"location="_s + mp3});
-    return p.waitForFinished(60000) && p.exitCode() == 0 && QFile(mp3).size() > 0;
+    AudioPlayer *player = form.WindowsMediaPlayer1->player();
+    form.playback().openTrackFrom(Playback::Track::Accompaniment, media);
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    player->setRate(rate);
+    form.playback().setLeadIn(0.5);
+    std::vector<qint64> turns;
+    const QMetaObject::Connection c = QObject::connect(
+        player, &AudioPlayer::loopedBack, [&turns](qint64 at) { turns.push_back(at); });
+    form.playback().loopRow(0, Playback::Track::Accompaniment);
+    LoopErrors errors;
+    QElapsedTimer limit;
+    limit.start();
+    for (size_t round = 1; round <= static_cast<size_t>(rounds); ++round) {
+        while (turns.size() < round && limit.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        if (turns.size() < round) {
+            errors.later = -1;
+            break;
+        }
+        double worst = std::abs(static_cast<double>(turns[round - 1]) - 3000.0);
+        QElapsedTimer since;
+        since.start();
+        while (player->mediaPlayer()->position() >= 2500 && since.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        const double startedAt =
+            player->mediaPlayer()->position() - static_cast<double>(since.elapsed()) * rate;
+        worst = std::max(worst, std::abs(startedAt - 1500.0));
+        if (round == 1)
+            errors.first = worst;
+        else
+            errors.later = std::max(errors.later, worst);
+    }
+    QObject::disconnect(c);
+    player->clearLoop();
+    player->pause();
+    player->setRate(1.0);
+    return errors;
 }
 
 int runAll(int argc, char **argv)
@@ -297,13 +373,13 @@ int runAll(int argc, char **argv)
     configureApplication(app);
     QtPlatformTools tools;
     QTemporaryDir dir;
-    // "--only startup,load,new,save,recovery,cue,readings,aids" runs some of the figures;
-    // all but recovery by default.
+    // "--only startup,load,new,save,recovery,cue,readings,aids,pitch,loop" runs some of the
+    // figures; all but recovery by default.
     const int only = QCoreApplication::arguments().indexOf(u"--only"_s);
-    const QStringList parts = only > 0
-                                  ? QCoreApplication::arguments().value(only + 1).split(u',')
-                                  : QStringList{u"startup"_s, u"load"_s,     u"new"_s, u"save"_s,
-                                                u"cue"_s,     u"readings"_s, u"aids"_s};
+    const QStringList parts =
+        only > 0 ? QCoreApplication::arguments().value(only + 1).split(u',')
+                 : QStringList{u"startup"_s,  u"load"_s, u"new"_s,   u"save"_s, u"cue"_s,
+                               u"readings"_s, u"aids"_s, u"pitch"_s, u"loop"_s};
 
     // Start-up: the real window and a bare window of the same size, alternating.
     if (parts.contains(u"startup"_s)) {
@@ -402,7 +478,7 @@ int runAll(int argc, char **argv)
         test::writeToneWav(wav, 12.0, 44100);
         report(u"cue_wav_ms"_s, cueMs(cueForm, wav, 7.5), u"ms"_s);
         const QString mp3 = dir.filePath(u"tone.mp3"_s);
-        if (makeMp3(wav, mp3))
+        if (test::encodeMp3(wav, mp3))
             report(u"cue_mp3_ms"_s, cueMs(cueForm, mp3, 7.5), u"ms"_s);
         else
             std::printf("# no MP3 encoder (gst-launch-1.0 with lamemp3enc): cue_mp3 skipped\n");
@@ -454,6 +530,47 @@ int runAll(int argc, char **argv)
         report(u"aids_keystroke_100_with_window_ms"_s, keystrokes(true), u"ms"_s);
     }
 
+    // The pitch of a 440 Hz tone at the normal speed and at half speed, on
+    // the real output of a player (a sound server's null sink, recorded).
+    if (parts.contains(u"pitch"_s)) {
+        for (const double rate : {1.0, 0.5}) {
+            const double hz =
+                runChild({u"--probe-pitch"_s, QString::number(rate)}).trimmed().toDouble();
+            if (hz < 0)
+                std::printf("# no sound server (pulseaudio, parec): pitch skipped\n");
+            else
+                report(u"pitch_440hz_at_%1x_hz"_s.arg(rate), hz, u"Hz"_s, u"440"_s);
+        }
+    }
+
+    // A row's loop: where playback turns back and where it goes on, over
+    // four rounds, at the normal speed and at half speed. Without a sound
+    // device the players play to GStreamer's fake sink; run with PULSE_SERVER
+    // set to measure through a sound server.
+    if (parts.contains(u"loop"_s)) {
+        Form1 loopForm(tools);
+        loopForm.show();
+        const QString lrc = dir.filePath(u"loop.lrc"_s);
+        WriteLyricFile(lrc, {u"[00:02.00]a"_s, u"[00:03.00]b"_s, u"[00:06.00]c"_s});
+        loopForm.commands().loadOriginalLyrics(lrc);
+        const QString wav = dir.filePath(u"loop.wav"_s);
+        test::writeToneWav(wav, 8.0, 44100);
+        const QString mp3 = dir.filePath(u"loop.mp3"_s);
+        const bool haveMp3 = test::encodeMp3(wav, mp3);
+        for (const double rate : {1.0, 0.5}) {
+            for (const bool isMp3 : {false, true}) {
+                if (isMp3 && !haveMp3)
+                    continue;
+                const QString name = u"loop_%1_%2x"_s.arg(isMp3 ? u"mp3"_s : u"wav"_s).arg(rate);
+                const LoopErrors e = loopErrors(loopForm, isMp3 ? mp3 : wav, rate, 4);
+                report(name + u"_first_round_error_ms"_s, e.first, u"ms"_s, u"<= 50"_s);
+                report(name + u"_worst_later_error_ms"_s, e.later, u"ms"_s, u"<= 50"_s);
+            }
+        }
+        if (!haveMp3)
+            std::printf("# no MP3 encoder (gst-launch-1.0 with lamemp3enc): loop_mp3 skipped\n");
+    }
+
     std::printf("\n| figure | value | goal |\n|---|---:|---|\n");
     for (const Row &r : std::as_const(g_rows))
         std::printf("| %s | %.2f %s | %s |\n", qPrintable(r.name), r.value, qPrintable(r.unit),
@@ -465,6 +582,8 @@ int runAll(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    if (argc >= 3 && qstrcmp(argv[1], "--probe-pitch") == 0)
+        return probePitch(QByteArray(argv[2]).toDouble());
     if (argc >= 3 && qstrcmp(argv[1], "--probe-startup") == 0)
         return probeStartup(QString::fromLocal8Bit(argv[2]));
     if (argc >= 4 && qstrcmp(argv[1], "--probe-load") == 0)

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <gst/gst.h>
 
 using namespace Qt::StringLiterals;
 
@@ -32,6 +33,20 @@ bool hasLoaded(QMediaPlayer::MediaStatus status)
     return false;
 }
 
+// The shortest loop: a span this short cannot be heard as a line.
+constexpr qint64 kMinLoopMs = 100;
+// How often the position is looked at while looping, and how a jump back is
+// told to have been taken up: the player tells a place this far before the
+// end, or the time is up. A sound server may keep telling the old place for
+// a second or more after a jump; jumping again meanwhile would only start
+// its stream over and over, and it would never play.
+constexpr int kLoopWatchMs = 10;
+constexpr qint64 kLoopSettledMs = 50;
+constexpr qint64 kLoopSettleLimitMs = 3000;
+// How long a position may stay put while playing before it is moved to again.
+constexpr qint64 kLoopStallMs = 1000;
+constexpr qint64 kLoopBeforeEndMs = 30;
+
 } // namespace
 
 QUrl AudioPlayer::sourceUrl(const QString &path)
@@ -44,6 +59,10 @@ QUrl AudioPlayer::sourceUrl(const QString &path)
 
 AudioPlayer::AudioPlayer(QObject *parent) : QObject(parent)
 {
+    m_loopWatch = new QTimer(this);
+    m_loopWatch->setTimerType(Qt::PreciseTimer);
+    m_loopWatch->setInterval(kLoopWatchMs);
+    connect(m_loopWatch, &QTimer::timeout, this, &AudioPlayer::checkLoop);
     setUpWorkarounds();
 }
 
@@ -65,6 +84,7 @@ void AudioPlayer::ensurePlayer()
     // need not wait for at start-up.
     if (m_player)
         return;
+    keepPitchAtOtherRates();
     m_player = new QMediaPlayer(this);
     m_audio = new QAudioOutput(this);
     m_player->setAudioOutput(m_audio);
@@ -207,6 +227,94 @@ double AudioPlayer::duration() const
     return static_cast<double>(m_player->duration()) / 1000.0;
 }
 
+void AudioPlayer::setRate(double rate)
+{
+    rate = std::isnan(rate) ? 1.0 : std::clamp(rate, 0.5, 1.0);
+    if (rate == m_rate)
+        return;
+    m_rate = rate;
+    applyRate();
+    Q_EMIT rateChanged(rate);
+}
+
+void AudioPlayer::setLoop(double startSeconds, double endSeconds)
+{
+    const auto toMs = [](double s) {
+        return std::llround((std::isnan(s) || s < 0 ? 0.0 : std::min(s, 1e9)) * 1000.0);
+    };
+    m_loopStartMs = toMs(startSeconds);
+    m_loopEndMs = endSeconds < 0 ? -1 : std::max(toMs(endSeconds), m_loopStartMs + kMinLoopMs);
+    m_loopRounds = 0;
+    m_loopJumped.invalidate();
+    m_loopWatch->start();
+    Q_EMIT loopChanged(m_loopStartMs, m_loopEndMs);
+}
+
+void AudioPlayer::clearLoop()
+{
+    if (!hasLoop())
+        return;
+    m_loopStartMs = -1;
+    m_loopEndMs = -1;
+    m_loopWatch->stop();
+    Q_EMIT loopChanged(-1, -1);
+}
+
+void AudioPlayer::checkLoop()
+{
+    if (!hasLoop() || m_pendingPosition || !canSeek() ||
+        m_player->playbackState() != QMediaPlayer::PlayingState)
+        return;
+    // A loop to the end turns just before it: at the end the player would
+    // stop, and start again from the beginning.
+    const qint64 end = m_loopEndMs < 0 ? m_player->duration() - kLoopBeforeEndMs : m_loopEndMs;
+    const qint64 at = m_player->position();
+    if (m_loopJumped.isValid()) {
+        // Until the player has taken up the jump it may still tell the
+        // place it jumped from.
+        if (at >= end - kLoopSettledMs && m_loopJumped.elapsed() < kLoopSettleLimitMs)
+            return;
+        m_loopJumped.invalidate();
+    }
+    // A sound server now and then stops taking the sound after a jump,
+    // with the player still playing: a position that stays put is moved to
+    // again, which starts the sound anew.
+    if (at != m_loopLastPosition || !m_loopStill.isValid()) {
+        m_loopLastPosition = at;
+        m_loopStill.start();
+    } else if (m_loopStill.elapsed() >= kLoopStallMs) {
+        m_loopStill.start();
+        m_player->setPosition(at);
+        return;
+    }
+    const qint64 left = end - at;
+    if (left <= 0) {
+        jumpToLoopStart();
+        return;
+    }
+    // The end comes before the next look: be there on time.
+    const auto wallMs = static_cast<qint64>(static_cast<double>(left) / m_rate);
+    if (wallMs < kLoopWatchMs && !m_loopPlanned) {
+        m_loopPlanned = true;
+        QTimer::singleShot(static_cast<int>(wallMs), Qt::PreciseTimer, this, [this] {
+            m_loopPlanned = false;
+            if (hasLoop() && !m_loopJumped.isValid() && canSeek() &&
+                m_player->playbackState() == QMediaPlayer::PlayingState)
+                jumpToLoopStart();
+        });
+    }
+}
+
+void AudioPlayer::jumpToLoopStart()
+{
+    const qint64 at = m_player->position();
+    ++m_loopRounds;
+    m_loopJumped.start();
+    m_player->setPosition(m_loopStartMs);
+    Q_EMIT positionChanged(m_loopStartMs);
+    Q_EMIT loopedBack(at);
+}
+
 void AudioPlayer::setVolume(int percent)
 {
     percent = std::clamp(percent, 0, 100);
@@ -297,6 +405,23 @@ void AudioPlayer::onMediaStatusChanged(QMediaPlayer::MediaStatus status)
         break;
     case QMediaPlayer::EndOfMedia:
         checkEarlyEnd();
+        if (hasLoop() && !m_pendingPlay) {
+            // The end came before the watch turned back (a file shorter than
+            // it said). The Qt player starts an ended file from its beginning,
+            // so it is started first and then moved.
+            ++m_loopRounds;
+            Q_EMIT loopedBack(m_player->duration());
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (!hasLoop() || !isReady())
+                        return;
+                    startPlayer(m_loopStartMs);
+                    m_player->setPosition(m_loopStartMs);
+                    Q_EMIT positionChanged(m_loopStartMs);
+                },
+                Qt::QueuedConnection);
+        }
         break;
     case QMediaPlayer::NoMedia:
     case QMediaPlayer::LoadingMedia:
@@ -437,6 +562,17 @@ void AudioPlayer::notePlaying()
 //    was a second or more before the end cannot be real; the file is started
 //    again from the same place, at most kEarlyEndRetries times, so that a
 //    file that truly ends early stops (startPlayer(), checkEarlyEnd()).
+//
+// 7. A rate below 1 plays the sound lower, as a tape does: at 0.5 a 440 Hz
+//    tone sounds at 220 Hz (measured on the real output). Qt's audio path is
+//    its own pipeline of queue, converter, resampler, volume and sink, made by
+//    name from GStreamer's registry; before the first player is made, the
+//    name of the resampler is given to a bin of the resampler followed by
+//    GStreamer's tempo filter (scaletempo), which keeps the pitch and lets the
+//    sink play at the rate asked for (keepPitchAtOtherRates()). The rate is
+//    given to the Qt player each time it starts (applyRate()), so that it
+//    holds for every file. Without the tempo filter, the rate still works and
+//    the pitch follows it.
 // ===========================================================================
 
 namespace {
@@ -602,6 +738,7 @@ void AudioPlayer::confirmLoadFailure()
 
 void AudioPlayer::startPlayer(qint64 fromMs)
 {
+    applyRate();
     m_startedFromMs = fromMs;
     m_startClock.start();
     m_player->play();
@@ -621,6 +758,84 @@ void AudioPlayer::checkEarlyEnd()
     if (!m_pendingPosition)
         m_pendingPosition = m_startedFromMs;
     m_pendingPlay = true;
+}
+
+// 7: the pitch kept at other rates.
+
+namespace {
+
+// The audio resampler's own factory, taken before ours stands in for it.
+GstElementFactory *g_resampler = nullptr;
+
+// Ours: the resampler, then the tempo filter, in one bin that shows the
+// resampler's "sink" and "src" pads. The tempo filter always gets the same
+// format: it crashes when the format changes under it, as it does when a
+// player goes from one file to another of a different sample rate.
+void makeResamplerKeepingPitch(GTypeInstance *instance, gpointer)
+{
+    GstElement *bin = GST_ELEMENT(instance);
+    GstElement *resample = gst_element_factory_create(g_resampler, nullptr);
+    GstElement *fixed = gst_element_factory_make("capsfilter", nullptr);
+    GstElement *tempo = gst_element_factory_make("scaletempo", nullptr);
+    if (!resample || !fixed || !tempo) {
+        for (GstElement *e : {resample, fixed, tempo}) {
+            if (e)
+                gst_object_unref(e);
+        }
+        return;
+    }
+    GstCaps *caps =
+        gst_caps_from_string("audio/x-raw,format=F32LE,rate=48000,channels=2,layout=interleaved");
+    g_object_set(fixed, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    gst_bin_add_many(GST_BIN(bin), resample, fixed, tempo, nullptr);
+    gst_element_link_many(resample, fixed, tempo, nullptr);
+    GstPad *in = gst_element_get_static_pad(resample, "sink");
+    GstPad *out = gst_element_get_static_pad(tempo, "src");
+    gst_element_add_pad(bin, gst_ghost_pad_new("sink", in));
+    gst_element_add_pad(bin, gst_ghost_pad_new("src", out));
+    gst_object_unref(in);
+    gst_object_unref(out);
+}
+
+bool installResamplerKeepingPitch()
+{
+    if (!gst_init_check(nullptr, nullptr, nullptr))
+        return false;
+    GstElementFactory *resampler = gst_element_factory_find("audioresample");
+    GstElementFactory *tempo = gst_element_factory_find("scaletempo");
+    const bool found = resampler && tempo;
+    if (tempo)
+        gst_object_unref(tempo);
+    if (!found) {
+        if (resampler)
+            gst_object_unref(resampler);
+        return false;
+    }
+    // Loaded now: a factory not yet loaded would load by looking its name up
+    // in the registry, where it would find ours.
+    g_resampler = GST_ELEMENT_FACTORY(gst_plugin_feature_load(GST_PLUGIN_FEATURE(resampler)));
+    gst_object_unref(resampler);
+    if (!g_resampler)
+        return false;
+    const GType type = g_type_register_static_simple(GST_TYPE_BIN, "SyjResamplerKeepingPitch",
+                                                     sizeof(GstBinClass), nullptr, sizeof(GstBin),
+                                                     makeResamplerKeepingPitch, GTypeFlags(0));
+    return gst_element_register(nullptr, "audioresample", GST_RANK_NONE, type);
+}
+
+} // namespace
+
+bool AudioPlayer::keepPitchAtOtherRates()
+{
+    static const bool installed = installResamplerKeepingPitch();
+    return installed;
+}
+
+void AudioPlayer::applyRate()
+{
+    if (m_player && m_player->playbackRate() != m_rate)
+        m_player->setPlaybackRate(m_rate);
 }
 
 // End of the workarounds for Qt 6.4's GStreamer backend.

@@ -59,6 +59,27 @@ public:
     // Why the open file cannot be played; empty if it can.
     QString errorText() const { return m_error; }
 
+    // Playing speed, 0.5 to 1.0 of the normal speed, with the pitch kept
+    // (workaround 7). It stays as set for every file opened afterwards.
+    void setRate(double rate);
+    double rate() const { return m_rate; }
+
+    // Plays the span from `startSeconds` to `endSeconds` again and again: on
+    // reaching the end, playback goes back to the start. A negative end is
+    // the end of the media. The span stays over a new file (it belongs to a
+    // line of the lyrics, not to the file) until cleared.
+    void setLoop(double startSeconds, double endSeconds);
+    void clearLoop();
+    bool hasLoop() const { return m_loopStartMs >= 0; }
+    double loopStart() const { return static_cast<double>(m_loopStartMs) / 1000.0; }
+    // Seconds; negative while the loop runs to the end of the media.
+    double loopEnd() const
+    {
+        return m_loopEndMs < 0 ? -1.0 : static_cast<double>(m_loopEndMs) / 1000.0;
+    }
+    // How many times playback has gone back to the loop's start.
+    int loopRounds() const { return m_loopRounds; }
+
     // The Qt player inside (made on first use).
     QMediaPlayer *mediaPlayer() const;
 
@@ -83,6 +104,12 @@ Q_SIGNALS:
     void durationChanged(qint64 ms);
     void volumeChanged(int percent);
     void mutedChanged(bool muted);
+    void rateChanged(double rate);
+    // The loop's span in ms (end -1: to the end of the media), or none
+    // (start -1).
+    void loopChanged(qint64 startMs, qint64 endMs);
+    // Playback went back to the loop's start from `atMs`.
+    void loopedBack(qint64 atMs);
 
 private:
     void ensurePlayer();
@@ -96,6 +123,8 @@ private:
     void applyMuted();
     void applyVolume();
     void notePlaying();
+    void checkLoop();
+    void jumpToLoopStart();
 
     // Workarounds for faults of Qt 6.4's GStreamer backend, numbered as in
     // the section of that name in audioplayer.cpp.
@@ -123,6 +152,9 @@ private:
     // 6: an end of stream left over from the file before.
     void startPlayer(qint64 fromMs);
     void checkEarlyEnd();
+    // 7: a slower rate lowers the pitch.
+    static bool keepPitchAtOtherRates();
+    void applyRate();
 
     QMediaPlayer *m_player = nullptr;
     QAudioOutput *m_audio = nullptr;
@@ -138,6 +170,18 @@ private:
     bool m_wasPlaying = false;
     int m_volume = 50;
     bool m_muted = false;
+    double m_rate = 1.0;
+    // The loop, in ms; start -1 while there is none, end -1 for the end of
+    // the media. The watch reads the position often while looping, and a
+    // jump back is not repeated until the player has taken it up.
+    qint64 m_loopStartMs = -1;
+    qint64 m_loopEndMs = -1;
+    int m_loopRounds = 0;
+    QTimer *m_loopWatch = nullptr;
+    QElapsedTimer m_loopJumped;
+    bool m_loopPlanned = false;
+    qint64 m_loopLastPosition = -1;
+    QElapsedTimer m_loopStill;
 
     // State of the workarounds.
     QTimer *m_switchTimer = nullptr; // 1: the gap between two sources

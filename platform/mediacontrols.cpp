@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
@@ -36,7 +37,42 @@ class JumpSlider : public QSlider
 public:
     using QSlider::QSlider;
 
+    // A span drawn as a band along the groove; start -1: none.
+    void setSpan(qint64 startMs, qint64 endMs)
+    {
+        m_spanStart = startMs;
+        m_spanEnd = endMs;
+        update();
+    }
+
 protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QSlider::paintEvent(event);
+        if (m_spanStart < 0 || maximum() <= minimum())
+            return;
+        QStyleOptionSlider opt;
+        initStyleOption(&opt);
+        const QRect groove =
+            style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, this);
+        const QRect handle =
+            style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
+        const int span = std::max(1, groove.width() - handle.width());
+        const auto x = [&](qint64 ms) {
+            const int v = static_cast<int>(std::clamp<qint64>(ms, minimum(), maximum()));
+            return groove.x() + handle.width() / 2 +
+                   QStyle::sliderPositionFromValue(minimum(), maximum(), v, span);
+        };
+        const int left = x(m_spanStart);
+        const int right = x(m_spanEnd < 0 ? maximum() : m_spanEnd);
+        QPainter p(this);
+        QColor band(0x2e, 0x7d, 0x32);
+        band.setAlpha(110);
+        p.fillRect(
+            QRect(QPoint(left, groove.center().y() - 3), QPoint(right, groove.center().y() + 3)),
+            band);
+    }
+
     void mousePressEvent(QMouseEvent *event) override
     {
         if (event->button() == Qt::LeftButton && maximum() > minimum()) {
@@ -68,6 +104,10 @@ protected:
         if (isSliderDown() && !(event->buttons() & Qt::LeftButton))
             setSliderDown(false);
     }
+
+private:
+    qint64 m_spanStart = -1;
+    qint64 m_spanEnd = -1;
 };
 
 QToolButton *makeButton(QWidget *parent, const QString &objectName)
@@ -116,6 +156,14 @@ MediaControls::MediaControls(QWidget *parent) : QWidget(parent)
     m_timeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_timeLabel->setToolTip(u"位置 / 长度"_s);
 
+    // Shown only while the player loops or plays slower, so the line is as
+    // it always was otherwise.
+    m_stateLabel = new QLabel(this);
+    m_stateLabel->setObjectName(u"stateLabel"_s);
+    m_stateLabel->setTextFormat(Qt::PlainText);
+    m_stateLabel->setStyleSheet(u"QLabel { color: #2e7d32; font-weight: bold; }"_s);
+    m_stateLabel->hide();
+
     m_playButton = makeButton(this, u"playButton"_s);
     m_stopButton = makeButton(this, u"stopButton"_s);
     m_stopButton->setToolTip(u"停止"_s);
@@ -143,6 +191,7 @@ MediaControls::MediaControls(QWidget *parent) : QWidget(parent)
     top->setContentsMargins(2, 0, 0, 0);
     top->setSpacing(6);
     top->addWidget(m_fileLabel, 1);
+    top->addWidget(m_stateLabel);
     top->addWidget(m_timeLabel);
 
     auto *bottom = new QHBoxLayout;
@@ -180,6 +229,15 @@ MediaControls::MediaControls(QWidget *parent) : QWidget(parent)
         m_menu->addAction(u"减小音量"_s, this, [this] { setVolume(volume() - kVolumeStep); });
     m_muteAction = m_menu->addAction(u"静音"_s);
     m_muteAction->setCheckable(true);
+    m_menu->addSeparator();
+    m_rateMenu = m_menu->addMenu(u"速度（音高不变）"_s);
+    for (const double r : rates()) {
+        QAction *a =
+            m_rateMenu->addAction(u"%1×"_s.arg(r), this, [this, r] { Q_EMIT rateRequested(r); });
+        a->setCheckable(true);
+        a->setData(r);
+    }
+    m_loopOffAction = m_menu->addAction(u"停止循环"_s, this, &MediaControls::loopOffRequested);
 
     connect(m_playButton, &QToolButton::clicked, this, &MediaControls::togglePlayPause);
     connect(m_stopButton, &QToolButton::clicked, this, &MediaControls::stop);
@@ -208,6 +266,74 @@ MediaControls::MediaControls(QWidget *parent) : QWidget(parent)
     updateMuteIcon();
     updateCommands();
     setFileName(QString());
+}
+
+const QList<double> &MediaControls::rates()
+{
+    static const QList<double> offered = {0.5, 0.6, 0.75, 0.9, 1.0};
+    return offered;
+}
+
+double MediaControls::slowerRate(double rate)
+{
+    const QList<double> &r = rates();
+    for (auto it = r.crbegin(); it != r.crend(); ++it) {
+        if (*it < rate - 1e-6)
+            return *it;
+    }
+    return r.first();
+}
+
+double MediaControls::fasterRate(double rate)
+{
+    for (const double r : rates()) {
+        if (r > rate + 1e-6)
+            return r;
+    }
+    return rates().last();
+}
+
+void MediaControls::setLoop(qint64 startMs, qint64 endMs)
+{
+    m_loopStart = startMs;
+    m_loopEnd = startMs < 0 ? -1 : endMs;
+    static_cast<JumpSlider *>(m_seekSlider)->setSpan(m_loopStart, m_loopEnd);
+    updateState();
+}
+
+void MediaControls::setRate(double rate)
+{
+    m_rate = rate;
+    updateState();
+}
+
+QString MediaControls::stateText() const
+{
+    QStringList parts;
+    if (m_loopStart >= 0)
+        parts << u"循环"_s;
+    if (std::abs(m_rate - 1.0) > 1e-6)
+        parts << u"%1×"_s.arg(m_rate);
+    return parts.join(u' ');
+}
+
+void MediaControls::updateState()
+{
+    const QString text = stateText();
+    m_stateLabel->setText(text);
+    m_stateLabel->setVisible(!text.isEmpty());
+    QString tip;
+    if (m_loopStart >= 0) {
+        tip = u"循环播放 %1 到 %2"_s.arg(formatTime(m_loopStart),
+                                         m_loopEnd < 0 ? u"结尾"_s : formatTime(m_loopEnd));
+    }
+    if (std::abs(m_rate - 1.0) > 1e-6)
+        tip += (tip.isEmpty() ? QString() : u"\n"_s) + u"速度 %1×，音高不变"_s.arg(m_rate);
+    m_stateLabel->setToolTip(tip);
+    m_stateLabel->setAccessibleName(m_owner.isEmpty() ? tip : m_owner + u"："_s + tip);
+    for (QAction *a : m_rateMenu->actions())
+        a->setChecked(std::abs(a->data().toDouble() - m_rate) < 1e-6);
+    m_loopOffAction->setEnabled(m_loopStart >= 0);
 }
 
 QString MediaControls::formatTime(qint64 ms)

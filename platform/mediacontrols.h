@@ -54,6 +54,23 @@ public:
     QString fileText() const { return m_fileText; }
     bool showsError() const { return m_showsError; }
 
+    // The loop the player plays, drawn as a band on the seek bar, and said in
+    // the state line beside the time; start -1: none, end -1: to the end.
+    void setLoop(qint64 startMs, qint64 endMs);
+    qint64 loopStart() const { return m_loopStart; }
+    qint64 loopEnd() const { return m_loopEnd; }
+    // The playing speed, shown in the state line and checked in the menu.
+    void setRate(double rate);
+    double rate() const { return m_rate; }
+    // "循环 0.75×", "0.5×", empty at the normal speed without a loop.
+    QString stateText() const;
+
+    // The speeds offered, slowest first.
+    static const QList<double> &rates();
+    // The speed one step slower or faster than `rate`, within the offer.
+    static double slowerRate(double rate);
+    static double fasterRate(double rate);
+
     // The right-click menu, with the same commands as the buttons.
     QMenu *contextMenu() const { return m_menu; }
 
@@ -71,6 +88,8 @@ Q_SIGNALS:
     void seek(qint64 ms);
     void volumeChanged(int percent);
     void mutedChanged(bool muted);
+    void rateRequested(double rate);
+    void loopOffRequested();
 
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -85,9 +104,11 @@ private:
     void updateCommands();
     void updateMuteIcon();
     void updateAccessibleNames();
+    void updateState();
 
     QLabel *m_fileLabel = nullptr;
     QLabel *m_timeLabel = nullptr;
+    QLabel *m_stateLabel = nullptr;
     QToolButton *m_playButton = nullptr;
     QToolButton *m_stopButton = nullptr;
     QSlider *m_seekSlider = nullptr;
@@ -103,6 +124,8 @@ private:
     QAction *m_muteAction = nullptr;
     QAction *m_louderAction = nullptr;
     QAction *m_quieterAction = nullptr;
+    QMenu *m_rateMenu = nullptr;
+    QAction *m_loopOffAction = nullptr;
 
     QMediaPlayer::PlaybackState m_state = QMediaPlayer::StoppedState;
     bool m_mediaAvailable = false;
@@ -111,6 +134,9 @@ private:
     QString m_fileText;
     QString m_owner;
     bool m_showsError = false;
+    qint64 m_loopStart = -1;
+    qint64 m_loopEnd = -1;
+    double m_rate = 1.0;
 };
 
 } // namespace syj

@@ -40,6 +40,8 @@ MediaPlayer::MediaPlayer(QWidget *parent)
     connect(m_player, &AudioPlayer::durationChanged, m_controls, &MediaControls::setDuration);
     connect(m_player, &AudioPlayer::volumeChanged, m_controls, &MediaControls::setVolume);
     connect(m_player, &AudioPlayer::mutedChanged, m_controls, &MediaControls::setMuted);
+    connect(m_player, &AudioPlayer::rateChanged, m_controls, &MediaControls::setRate);
+    connect(m_player, &AudioPlayer::loopChanged, m_controls, &MediaControls::setLoop);
 
     // The face's intents, to the player.
     connect(m_controls, &MediaControls::play, m_player, &AudioPlayer::play);
@@ -49,6 +51,8 @@ MediaPlayer::MediaPlayer(QWidget *parent)
             [this](qint64 ms) { m_player->setCurrentPosition(static_cast<double>(ms) / 1000.0); });
     connect(m_controls, &MediaControls::volumeChanged, m_player, &AudioPlayer::setVolume);
     connect(m_controls, &MediaControls::mutedChanged, m_player, &AudioPlayer::setMuted);
+    connect(m_controls, &MediaControls::rateRequested, m_player, &AudioPlayer::setRate);
+    connect(m_controls, &MediaControls::loopOffRequested, m_player, &AudioPlayer::clearLoop);
 }
 
 MediaPlayer::~MediaPlayer()

@@ -4,6 +4,7 @@
 #include <QDragEnterEvent>
 #include <QFocusEvent>
 #include <QHelpEvent>
+#include <QInputMethodEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
@@ -119,6 +120,16 @@ void TextBox::dragEnterEvent(QDragEnterEvent *event)
         return;
     }
     QLineEdit::dragEnterEvent(event);
+}
+
+} // namespace syj
+
+namespace syj {
+
+void TextBox::inputMethodEvent(QInputMethodEvent *event)
+{
+    m_composing = !event->preeditString().isEmpty();
+    QLineEdit::inputMethodEvent(event);
 }
 
 } // namespace syj

@@ -79,6 +79,9 @@ public:
     const Mark &mark() const { return m_mark; }
     // Keeps `pixels` at the box's right end for the mark.
     void setMarkMargin(int pixels);
+    // Whether an input method is composing in the box: it shows text not yet
+    // committed, and keys such as Enter are the input method's.
+    bool isComposing() const { return m_composing; }
 
 protected:
     bool event(QEvent *event) override;
@@ -91,6 +94,10 @@ protected:
 
 private:
     Mark m_mark;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+
+private:
+    bool m_composing = false;
 };
 
 } // namespace syj

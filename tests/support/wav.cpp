@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
@@ -91,6 +93,21 @@ bool writeSilentMp3(const QString &path, double seconds)
     for (qsizetype i = 0; i < frames; ++i)
         out.append(frame);
     return writeAll(path, out);
+}
+
+bool encodeMp3(const QString &wav, const QString &mp3)
+{
+    const QString gst = QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0"));
+    if (gst.isEmpty())
+        return false;
+    QProcess p;
+    p.start(gst,
+            {QStringLiteral("-q"), QStringLiteral("filesrc"), QStringLiteral("location=") + wav,
+             QStringLiteral("!"), QStringLiteral("wavparse"), QStringLiteral("!"),
+             QStringLiteral("audioconvert"), QStringLiteral("!"), QStringLiteral("lamemp3enc"),
+             QStringLiteral("!"), QStringLiteral("filesink"), QStringLiteral("location=") + mp3});
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit &&
+           p.exitCode() == 0 && QFile(mp3).size() > 0;
 }
 
 bool writeGarbageFile(const QString &path)

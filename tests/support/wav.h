@@ -13,6 +13,11 @@ bool writeToneWav(const QString &path, double seconds, int sampleRate = 8000, do
 // work the length out as it plays (as with many real MP3 files).
 bool writeSilentMp3(const QString &path, double seconds);
 
+// Encodes a WAV file as MP3 with GStreamer's LAME encoder (gst-launch-1.0 of
+// gstreamer1.0-tools, lamemp3enc of gstreamer1.0-plugins-good). False when the
+// encoder is missing or fails.
+bool encodeMp3(const QString &wav, const QString &mp3);
+
 // Writes bytes that only look like a media file by name: a RIFF header that
 // promises audio and then breaks off, followed by noise.
 bool writeGarbageFile(const QString &path);

@@ -1,0 +1,59 @@
+// Hearing what the players really play: a private sound server whose only
+// output is a null sink, a recorder of that sink, and the frequency of a tone
+// in the recorded samples. Needs pulseaudio and pulseaudio-utils (parec).
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace syj::test {
+
+// A PulseAudio server of this process's own, with one null sink as the
+// default output. Start it before the first player is made: the players find
+// it through PULSE_SERVER, which start() sets for this process.
+class NullSinkServer
+{
+public:
+    NullSinkServer() = default;
+    ~NullSinkServer();
+    NullSinkServer(const NullSinkServer &) = delete;
+    NullSinkServer &operator=(const NullSinkServer &) = delete;
+
+    bool start();
+    bool isRunning() const { return m_server.state() == QProcess::Running; }
+    // Why start() failed.
+    QString error() const { return m_error; }
+    QString serverAddress() const;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    QString m_error;
+};
+
+// Records the null sink's monitor: signed 16-bit mono samples at 44.1 kHz.
+class SinkRecorder
+{
+public:
+    static constexpr int kRate = 44100;
+    ~SinkRecorder();
+    bool start(const NullSinkServer &server);
+    QByteArray stop();
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_parec;
+};
+
+// The frequency in Hz of the tone in the samples (16-bit mono), from the
+// usual period between the rising zero crossings of their loud part; 0 when
+// there is no tone.
+double toneFrequency(const QByteArray &samples, int rate);
+
+// Seconds from the first to the last loud sample (above a third of the
+// loudest); 0 for silence.
+double loudSeconds(const QByteArray &samples, int rate);
+
+} // namespace syj::test

@@ -1,0 +1,632 @@
+// Listening while writing: looping a row, the speed with the pitch kept,
+// moving playback between the two tracks in place, and the window's keys,
+// with an input method composing and without.
+//
+// The players are the real ones, playing WAV and MP3 files the test writes.
+// For the pitch a child process plays into a PulseAudio server of its own
+// whose only output is a null sink, and the pitch is measured on what that
+// sink records; the rest play to GStreamer's own sink, as on a machine
+// without a sound device, where a sound server's pauses do not come in.
+#include "app/form1.h"
+#include "platform/classicscrollbar.h"
+#include "platform/mediaplayer.h"
+#include "platform/picturebox.h"
+#include "platform/twips.h"
+#include "playback/playback.h"
+#include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetcommands.h"
+#include "support/scripted.h"
+#include "support/sound.h"
+#include "support/wav.h"
+#include "support/widgets.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace syj;
+using namespace syj::test;
+using Track = Playback::Track;
+
+namespace {
+
+// Positions read from a playing player are compared within this many seconds.
+constexpr double kNear = 0.3;
+
+// Rows, from 0: an info row; 2.00; 3.50; a tag that is no number; an info
+// row; 5.00; 4.00 (out of order); 6.00, the last.
+QString sheetText()
+{
+    return u"[ti:测试]\r\n[00:02.00]一\r\n[00:03.50]二\r\n[ab:cd.ef]三\r\n间奏\r\n"
+           u"[00:05.00]四\r\n[00:04.00]五\r\n[00:06.00]六\r\n"_s;
+}
+
+// A sheet of n rows one second apart, from 00:01.
+QString longSheetText(int n)
+{
+    QString text;
+    for (int k = 1; k <= n; ++k)
+        text += u"[%1:%2.00]第%3句\r\n"_s.arg(k / 60, 2, 10, QChar(u'0'))
+                    .arg(k % 60, 2, 10, QChar(u'0'))
+                    .arg(k);
+    return text;
+}
+
+// Starts an input method's composition in the box: text shown, not committed.
+void compose(QWidget *box, const QString &preedit)
+{
+    QInputMethodEvent e(preedit, {});
+    QApplication::sendEvent(box, &e);
+}
+
+} // namespace
+
+class TestListening : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_tone;          // 440 Hz, 8 s, 44.1 kHz
+    QString m_toneMp3;       // the same as MP3
+    QString m_accompaniment; // 330 Hz, 10 s
+    QString m_original;      // 550 Hz, 10 s
+    std::unique_ptr<ScriptedPlatform> m_platform;
+    std::unique_ptr<Form1> m_form;
+    int m_sheets = 0;
+
+    Form1 &form() { return *m_form; }
+    AudioPlayer &player(Track t) { return m_form->playback().player(t); }
+
+    void loadSheet(const QString &text)
+    {
+        const QString lrc = m_dir.filePath(u"sheet%1.lrc"_s.arg(++m_sheets));
+        QVERIFY(writeFile(lrc, gbk(text)));
+        form().commands().loadOriginalLyrics(lrc);
+        QVERIFY(form().sheet().count() > 0);
+    }
+
+    // Opens the file in the track's player and waits until it plays.
+    void open(Track t, const QString &file)
+    {
+        form().playback().openTrackFrom(t, file);
+        AudioPlayer *p = &player(t);
+        QVERIFY(waitFor([p] { return p->isPlaying() && p->duration() > 0; }, 10000));
+    }
+
+    bool activate()
+    {
+        form().show();
+        QApplication::setActiveWindow(&form());
+        return QTest::qWaitForWindowActive(&form());
+    }
+
+    // How far the player's position moves in `ms` of wall time, in seconds.
+    double advance(Track t, int ms)
+    {
+        const double from = player(t).mediaPlayer()->position() / 1000.0;
+        QTest::qWait(ms);
+        return player(t).mediaPlayer()->position() / 1000.0 - from;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_tone = m_dir.filePath(u"tone.wav"_s);
+        m_toneMp3 = m_dir.filePath(u"tone.mp3"_s);
+        m_accompaniment = m_dir.filePath(u"伴奏.wav"_s);
+        m_original = m_dir.filePath(u"原唱.wav"_s);
+        QVERIFY(writeToneWav(m_tone, 8.0, 44100, 440));
+        QVERIFY2(encodeMp3(m_tone, m_toneMp3), "gst-launch-1.0 with lamemp3enc is needed");
+        QVERIFY(writeToneWav(m_accompaniment, 10.0, 8000, 330));
+        QVERIFY(writeToneWav(m_original, 10.0, 8000, 550));
+    }
+
+    void init()
+    {
+        m_platform = std::make_unique<ScriptedPlatform>();
+        m_form = std::make_unique<Form1>(*m_platform);
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        m_platform.reset();
+    }
+
+    // Which stretch a row loops, with the lead-in before it.
+    void loopSpan_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<double>("leadIn");
+        QTest::addColumn<bool>("loopable");
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("end"); // -1: to the end of the media
+
+        QTest::newRow("timed row, 1 s lead-in") << 1 << 1.0 << true << 1.0 << 3.5;
+        QTest::newRow("no lead-in") << 1 << 0.0 << true << 2.0 << 3.5;
+        QTest::newRow("lead-in before the beginning") << 1 << 3.0 << true << 0.0 << 3.5;
+        QTest::newRow("lead-in over 3 s is 3 s") << 7 << 9.0 << true << 3.0 << -1.0;
+        QTest::newRow("negative lead-in is none") << 1 << -2.0 << true << 2.0 << 3.5;
+        QTest::newRow("ends past rows without a time") << 2 << 1.0 << true << 2.5 << 5.0;
+        QTest::newRow("tag that is no number") << 3 << 1.0 << false << 0.0 << 0.0;
+        QTest::newRow("info row among lines") << 4 << 1.0 << true << 2.5 << 5.0;
+        QTest::newRow("info row at the top") << 0 << 1.0 << true << 0.0 << 2.0;
+        QTest::newRow("next row earlier: the next later one") << 5 << 1.0 << true << 4.0 << 6.0;
+        QTest::newRow("last row: to the end") << 7 << 0.5 << true << 5.5 << -1.0;
+    }
+
+    void loopSpan()
+    {
+        QFETCH(int, row);
+        QFETCH(double, leadIn);
+        QFETCH(bool, loopable);
+        QFETCH(double, start);
+        QFETCH(double, end);
+
+        loadSheet(sheetText());
+        form().playback().setLeadIn(leadIn);
+        QString why;
+        const auto span = form().playback().loopSpan(row, &why);
+        QCOMPARE(span.has_value(), loopable);
+        if (!loopable) {
+            QVERIFY(why.contains(u"不是数字"_s));
+            // The row's menu says so too, and offers no loop.
+            std::unique_ptr<QMenu> menu(form().makeRowMenu(row + 1, Track::Original, &form()));
+            const QAction *loop = menu->actions().at(1);
+            QVERIFY(!loop->isEnabled());
+            QCOMPARE(loop->toolTip(), why);
+            return;
+        }
+        QCOMPARE(span->start, start);
+        QCOMPARE(span->end, end);
+    }
+
+    void infoRowsOnlyCannotLoop()
+    {
+        loadSheet(u"[ti:歌名]\r\n[ar:歌手]\r\n"_s);
+        QSignalSpy noLoop(&form().playback(), &Playback::noLoop);
+        form().playback().loopRow(1, Track::Accompaniment);
+        QCOMPARE(noLoop.size(), 1);
+        QVERIFY(noLoop.at(0).at(2).toString().contains(u"没有时间标签"_s));
+        QVERIFY(!form().playback().isLooping());
+    }
+
+    // Where playback turns back, and where it starts again, at normal and at
+    // half speed, on WAV and MP3: within 50 ms of the row's span.
+    void loopBounds_data()
+    {
+        QTest::addColumn<bool>("mp3");
+        QTest::addColumn<double>("rate");
+        QTest::newRow("WAV 1.0×") << false << 1.0;
+        QTest::newRow("WAV 0.5×") << false << 0.5;
+        QTest::newRow("MP3 1.0×") << true << 1.0;
+        QTest::newRow("MP3 0.5×") << true << 0.5;
+    }
+
+    void loopBounds()
+    {
+        QFETCH(bool, mp3);
+        QFETCH(double, rate);
+
+        loadSheet(u"[00:02.00]一\r\n[00:03.00]二\r\n[00:06.00]三\r\n"_s);
+        open(Track::Accompaniment, mp3 ? m_toneMp3 : m_tone);
+        QTest::qWait(1000); // the sound server takes a moment to play steadily
+        AudioPlayer &p = player(Track::Accompaniment);
+        p.setRate(rate);
+        form().playback().setLeadIn(0.5);
+        QSignalSpy back(&p, &AudioPlayer::loopedBack);
+        form().playback().loopRow(0, Track::Accompaniment); // 1.5 .. 3.0
+        QCOMPARE(p.loopStart(), 1.5);
+        QCOMPARE(p.loopEnd(), 3.0);
+        QCOMPARE(form().WindowsMediaPlayer1->controls()->loopStart(), 1500);
+        QCOMPARE(form().WindowsMediaPlayer1->controls()->loopEnd(), 3000);
+
+        for (int round = 1; round <= 2; ++round) {
+            QVERIFY(waitFor([&] { return back.size() >= round; }, 10000));
+            const qint64 turnedAt = back.at(round - 1).at(0).toLongLong();
+            QVERIFY2(std::abs(turnedAt - 3000) <= 50, qPrintable(QString::number(turnedAt)));
+            // Where it plays again: the position once the jump is taken up,
+            // less what has played since.
+            QElapsedTimer since;
+            since.start();
+            QVERIFY(waitFor([&] { return p.mediaPlayer()->position() < 2500; }, 2000));
+            const double startedAt =
+                p.mediaPlayer()->position() - static_cast<double>(since.elapsed()) * rate;
+            QVERIFY2(std::abs(startedAt - 1500) <= 50 + 10 * rate,
+                     qPrintable(QString::number(startedAt)));
+        }
+        QVERIFY(p.isPlaying());
+        QCOMPARE(p.loopRounds(), static_cast<int>(back.size()));
+    }
+
+    // The last row loops from its lead-in to the end of the media.
+    void lastRowLoopsFromTheEnd()
+    {
+        loadSheet(u"[00:02.00]一\r\n[00:06.50]二\r\n"_s);
+        open(Track::Original, m_tone);
+        QSignalSpy back(&player(Track::Original), &AudioPlayer::loopedBack);
+        form().playback().loopRow(1, Track::Original);
+        QCOMPARE(player(Track::Original).loopEnd(), -1.0);
+        QVERIFY(waitFor([&] { return back.size() >= 1; }, 6000));
+        QVERIFY(waitFor([&] { return player(Track::Original).currentPosition() < 6.5; }, 2000));
+        QVERIFY(waitFor([&] { return player(Track::Original).currentPosition() > 5.6; }, 2000));
+        QVERIFY(player(Track::Original).isPlaying());
+    }
+
+    // At a slower speed the tone keeps its pitch and the file plays longer,
+    // as recorded from a sound server's null sink by a child process of this
+    // test (a sound server's player is kept apart from the other tests).
+    void pitchKept_data()
+    {
+        QTest::addColumn<double>("rate");
+        QTest::newRow("0.9×") << 0.9;
+        QTest::newRow("0.75×") << 0.75;
+        QTest::newRow("0.5×") << 0.5;
+    }
+
+    void pitchKept()
+    {
+        QFETCH(double, rate);
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {u"--probe-pitch"_s, m_tone, QString::number(rate)});
+        if (!child.waitForFinished(60000))
+            child.kill();
+        const QStringList figures = QString::fromLatin1(child.readAllStandardOutput())
+                                        .trimmed()
+                                        .split(u' ', Qt::SkipEmptyParts);
+        if (figures.value(0) == u"none"_s)
+            QSKIP("no sound server to record (pulseaudio, parec)");
+        QCOMPARE(figures.size(), 3);
+        const double normalHz = figures.at(0).toDouble();
+        const double hz = figures.at(1).toDouble();
+        const double lasted = figures.at(2).toDouble();
+        QVERIFY2(std::abs(normalHz - 440) <= 3, qPrintable(u"%1 Hz"_s.arg(normalHz)));
+        QVERIFY2(std::abs(hz - 440) <= 3, qPrintable(u"%1 Hz"_s.arg(hz)));
+        // Twice as long at half the speed.
+        QVERIFY2(std::abs(lasted - 2.0 / rate) <= 0.15, qPrintable(QString::number(lasted)));
+
+        // What the player shows.
+        player(Track::Accompaniment).setRate(rate);
+        QCOMPARE(form().WindowsMediaPlayer1->controls()->rate(), rate);
+        QCOMPARE(form().WindowsMediaPlayer1->controls()->stateText(), u"%1×"_s.arg(rate));
+    }
+
+    // Another file in the same player keeps its speed and its loop: the new
+    // file plays from the loop's start.
+    void anotherFileKeepsSpeedAndLoop()
+    {
+        loadSheet(sheetText());
+        open(Track::Accompaniment, m_accompaniment);
+        AudioPlayer &p = player(Track::Accompaniment);
+        p.setRate(0.6);
+        form().playback().loopRow(2, Track::Accompaniment); // 2.5 .. 5.0
+        form().playback().openTrackFrom(Track::Accompaniment, m_tone);
+        QVERIFY(waitFor([&] { return p.isPlaying() && p.duration() > 7; }, 10000));
+        QCOMPARE(p.rate(), 0.6);
+        QVERIFY(p.hasLoop());
+        QCOMPARE(p.loopStart(), 2.5);
+        QVERIFY(waitFor([&] { return p.mediaPlayer()->position() > 2400; }, 3000));
+        QVERIFY2(p.currentPosition() < 3.5, qPrintable(QString::number(p.currentPosition())));
+        QCOMPARE(p.mediaPlayer()->playbackRate(), 0.6);
+        QTest::qWait(1000); // the sound server takes a moment to play steadily
+        const double moved = advance(Track::Accompaniment, 3000);
+        QVERIFY2(std::abs(moved - 1.8) <= 0.55, qPrintable(QString::number(moved)));
+        QCOMPARE(form().WindowsMediaPlayer1->controls()->stateText(), u"循环 0.6×"_s);
+
+        // New lyrics: the rows the loop was of are gone, and so is the loop.
+        loadSheet(sheetText());
+        QVERIFY(!p.hasLoop());
+        QCOMPARE(form().WindowsMediaPlayer1->controls()->stateText(), u"0.6×"_s);
+    }
+
+    // One step moves playback to the other track at the same place; the loop
+    // goes along; each track keeps its own speed.
+    void switchInPlace_data()
+    {
+        QTest::addColumn<bool>("fromOriginal");
+        QTest::addColumn<bool>("looping");
+        QTest::newRow("accompaniment to original") << false << false;
+        QTest::newRow("original to accompaniment") << true << false;
+        QTest::newRow("looping, accompaniment to original") << false << true;
+    }
+
+    void switchInPlace()
+    {
+        QFETCH(bool, fromOriginal);
+        QFETCH(bool, looping);
+
+        loadSheet(sheetText());
+        const Track from = fromOriginal ? Track::Original : Track::Accompaniment;
+        const Track to = fromOriginal ? Track::Accompaniment : Track::Original;
+        open(to, fromOriginal ? m_accompaniment : m_original);
+        open(from, fromOriginal ? m_original : m_accompaniment);
+        player(to).setRate(0.75);
+        if (looping)
+            form().playback().loopRow(2, from); // 2.5 .. 5.0
+        else
+            form().playback().cueRow(2, from);
+        QVERIFY(waitFor([&] { return player(from).currentPosition() > 3.8; }, 5000));
+
+        QVERIFY(form().playback().switchTrack());
+        const double at = player(from).currentPosition();
+        QVERIFY(!player(from).isPlaying());
+        QVERIFY(player(to).isPlaying());
+        QVERIFY2(std::abs(player(to).currentPosition() - at) <= kNear,
+                 qPrintable(u"%1 / %2"_s.arg(player(to).currentPosition()).arg(at)));
+        QCOMPARE(form().playback().activeTrack(), to);
+        QCOMPARE(player(to).hasLoop(), looping);
+        QVERIFY(!player(from).hasLoop());
+        QCOMPARE(player(to).rate(), 0.75);
+        QCOMPARE(player(from).rate(), 1.0);
+        if (looping) {
+            QCOMPARE(player(to).loopStart(), 2.5);
+            QCOMPARE(player(to).loopEnd(), 5.0);
+        }
+    }
+
+    // The keys work while the writer types: the focus and the words stay,
+    // and so does what an input method is composing.
+    void keys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("composing");
+        QTest::addColumn<QString>("effect");
+
+        const std::pair<int, const char *> keys[] = {
+            {Qt::Key_F2, "accompaniment from row"},
+            {Qt::Key_F3, "original from row"},
+            {Qt::Key_F4, "loop"},
+            {Qt::Key_F5, "switch"},
+            {Qt::Key_F6, "slower"},
+            {Qt::Key_F7, "faster"},
+            {Qt::Key_F8, "pause"},
+        };
+        for (const bool composing : {false, true}) {
+            for (const auto &[key, effect] : keys) {
+                QTest::addRow("F%d%s", key - Qt::Key_F1 + 1, composing ? ", composing" : "")
+                    << key << 0 << composing << QString::fromLatin1(effect);
+            }
+        }
+        QTest::newRow("Ctrl+S") << int(Qt::Key_S) << int(Qt::ControlModifier) << false << u"save"_s;
+        QTest::newRow("Ctrl+O") << int(Qt::Key_O) << int(Qt::ControlModifier) << false << u"open"_s;
+    }
+
+    void keys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, composing);
+        QFETCH(QString, effect);
+
+        loadSheet(sheetText());
+        open(Track::Original, m_original);
+        open(Track::Accompaniment, m_accompaniment);
+        QVERIFY(activate());
+        TextBox *box = form().Text2(6); // row 5, [00:05.00]
+        box->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(QApplication::focusWidget(), box);
+        typeText(box, u"新词"_s);
+        if (composing)
+            compose(box, u"xin"_s);
+        if (effect == u"switch"_s || effect == u"faster"_s)
+            QTest::keyClick(box, effect == u"switch"_s ? Qt::Key_F2 : Qt::Key_F6);
+        const int dialogs = static_cast<int>(m_platform->dialog().shown.size());
+
+        QTest::keyClick(box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+        AudioPlayer &acc = player(Track::Accompaniment);
+        AudioPlayer &orig = player(Track::Original);
+        if (effect == u"accompaniment from row"_s || effect == u"original from row"_s) {
+            const bool onAcc = effect.startsWith(u"accompaniment"_s);
+            AudioPlayer &p = onAcc ? acc : orig;
+            QVERIFY(p.isPlaying());
+            QVERIFY(!(onAcc ? orig : acc).isPlaying());
+            QVERIFY2(std::abs(p.currentPosition() - 5.0) <= kNear,
+                     qPrintable(QString::number(p.currentPosition())));
+        } else if (effect == u"loop"_s) {
+            QVERIFY(acc.hasLoop());
+            QCOMPARE(acc.loopStart(), 4.0);
+            QCOMPARE(acc.loopEnd(), 6.0);
+            QTest::keyClick(box, Qt::Key_F4);
+            QVERIFY(!form().playback().isLooping());
+        } else if (effect == u"switch"_s) {
+            QVERIFY(orig.isPlaying());
+            QVERIFY(!acc.isPlaying());
+            QCOMPARE(form().playback().activeTrack(), Track::Original);
+        } else if (effect == u"slower"_s) {
+            QCOMPARE(acc.rate(), 0.9);
+            QTest::keyClick(box, Qt::Key_F6);
+            QTest::keyClick(box, Qt::Key_F6);
+            QTest::keyClick(box, Qt::Key_F6);
+            QTest::keyClick(box, Qt::Key_F6);
+            QCOMPARE(acc.rate(), 0.5);
+            QCOMPARE(orig.rate(), 1.0);
+        } else if (effect == u"faster"_s) {
+            QCOMPARE(acc.rate(), 1.0);
+        } else if (effect == u"pause"_s) {
+            QVERIFY(!acc.isPlaying());
+            QVERIFY(!orig.isPlaying());
+        } else if (effect == u"save"_s || effect == u"open"_s) {
+            QCOMPARE(m_platform->dialog().shown.size(), dialogs + 1);
+            QCOMPARE(m_platform->dialog().shown.last().mode, effect == u"save"_s
+                                                                 ? FileDialogRequest::Mode::Save
+                                                                 : FileDialogRequest::Mode::Open);
+        }
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box));
+        QCOMPARE(box->isComposing(), composing);
+        if (effect != u"open"_s) {
+            QCOMPARE(box->text(), u"新词"_s);
+            QCOMPARE(form().sheet().at(5).newWords, u"新词"_s);
+        }
+    }
+
+    // Enter, Down and Up move between the rows' new words and bring the row
+    // into view; not while the input method composes.
+    void rowKeys_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<bool>("fromOriginal"); // the focus in Text1 rather than Text2
+        QTest::addColumn<int>("scrollTo");      // the bar's value before the key
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("composing");
+        QTest::addColumn<int>("to");
+
+        QTest::newRow("Enter") << 5 << false << 0 << int(Qt::Key_Return) << false << 6;
+        QTest::newRow("keypad Enter") << 5 << false << 0 << int(Qt::Key_Enter) << false << 6;
+        QTest::newRow("Down") << 5 << false << 0 << int(Qt::Key_Down) << false << 6;
+        QTest::newRow("Up") << 5 << false << 0 << int(Qt::Key_Up) << false << 4;
+        QTest::newRow("Down from the original words")
+            << 5 << true << 0 << int(Qt::Key_Down) << false << 6;
+        QTest::newRow("Up from the first row") << 1 << false << 0 << int(Qt::Key_Up) << false << 1;
+        QTest::newRow("Down from the last row")
+            << 30 << false << 6345 << int(Qt::Key_Down) << false << 30;
+        QTest::newRow("Enter while composing")
+            << 5 << false << 0 << int(Qt::Key_Return) << true << 5;
+        QTest::newRow("Down while composing") << 5 << false << 0 << int(Qt::Key_Down) << true << 5;
+        QTest::newRow("Down past the bottom")
+            << 15 << false << 0 << int(Qt::Key_Down) << false << 16;
+        QTest::newRow("Up past the top") << 10 << false << 6345 << int(Qt::Key_Up) << false << 9;
+    }
+
+    void rowKeys()
+    {
+        QFETCH(int, from);
+        QFETCH(bool, fromOriginal);
+        QFETCH(int, scrollTo);
+        QFETCH(int, key);
+        QFETCH(bool, composing);
+        QFETCH(int, to);
+
+        loadSheet(longSheetText(30));
+        QVERIFY(activate());
+        form().VScroll1->setValue(scrollTo);
+        TextBox *start = fromOriginal ? form().Text1(from) : form().Text2(from);
+        start->setFocus(Qt::MouseFocusReason);
+        if (!fromOriginal)
+            typeText(start, u"写好的"_s);
+        if (composing)
+            compose(start, u"xie"_s);
+
+        QTest::keyClick(start, Qt::Key(key));
+
+        QWidget *expected = to == from ? static_cast<QWidget *>(start) : form().Text2(to);
+        QCOMPARE(QApplication::focusWidget(), expected);
+        if (!fromOriginal)
+            QCOMPARE(form().sheet().at(from - 1).newWords, u"写好的"_s);
+        // The row and its highlight are in the lyric area.
+        const int top = syj::twipsTop(form().Text2(to)) - form().VScroll1->value();
+        QVERIFY2(top - syj::kHighlightAboveRow >= 0, qPrintable(QString::number(top)));
+        QVERIFY2(top + 375 + syj::kHighlightAboveRow <= syj::kLyricAreaHeight,
+                 qPrintable(QString::number(top)));
+        QCOMPARE(form().Label4->text(), QString::number(u"第%1句"_s.arg(to).size()));
+        // A row already in view does not scroll the panel.
+        if (to == from || (from == 5 && scrollTo == 0))
+            QCOMPARE(form().VScroll1->value(), scrollTo);
+    }
+
+    // A row's buttons play without taking the focus from the box typed in;
+    // F2 then plays the row being written.
+    void rowButtonsLeaveTheFocus()
+    {
+        loadSheet(sheetText());
+        open(Track::Accompaniment, m_accompaniment);
+        QVERIFY(activate());
+        TextBox *box = form().Text2(3);
+        box->setFocus(Qt::MouseFocusReason);
+        typeText(box, u"词"_s);
+        QTest::mouseClick(form().dcButton2(6), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box));
+        QVERIFY(waitFor([&] { return player(Track::Accompaniment).currentPosition() >= 5.0; }));
+        QVERIFY(player(Track::Accompaniment).currentPosition() < 5.0 + kNear);
+        QTest::keyClick(box, Qt::Key_F2);
+        QVERIFY2(std::abs(player(Track::Accompaniment).currentPosition() - 3.5) <= kNear,
+                 qPrintable(QString::number(player(Track::Accompaniment).currentPosition())));
+        QCOMPARE(box->text(), u"词"_s);
+    }
+
+    // The lead-in chosen in a row's menu holds for the loop running.
+    void leadInFromTheMenu()
+    {
+        loadSheet(sheetText());
+        open(Track::Original, m_original);
+        form().playback().loopRow(5, Track::Original);
+        QCOMPARE(player(Track::Original).loopStart(), 4.0);
+        std::unique_ptr<QMenu> menu(form().makeRowMenu(6, Track::Original, &form()));
+        QMenu *lead = nullptr;
+        for (QAction *a : menu->actions()) {
+            if (a->menu() && a->text() == u"循环前置时间"_s)
+                lead = a->menu();
+        }
+        QVERIFY(lead);
+        for (QAction *a : lead->actions()) {
+            if (a->text() == u"2.5 秒"_s)
+                a->trigger();
+        }
+        QCOMPARE(form().playback().leadIn(), 2.5);
+        QCOMPARE(player(Track::Original).loopStart(), 2.5);
+        QCOMPARE(player(Track::Original).loopEnd(), 6.0);
+    }
+};
+
+// The child of pitchKept: plays the last 2 s of the tone at 1.0× and at the
+// rate into a null sink of its own, and prints the frequency recorded at
+// each and how long the slower one lasted ("none" without a sound server).
+int probePitch(int argc, char **argv, const QString &tone, double rate)
+{
+    NullSinkServer sound;
+    if (!sound.start()) {
+        std::printf("none\n");
+        return 0;
+    }
+    QApplication app(argc, argv);
+    AudioPlayer p;
+    p.setURL(tone);
+    waitFor([&] { return p.isPlaying() && p.duration() > 0; }, 10000);
+    const auto playTail = [&](double r) {
+        p.pause();
+        p.setRate(r);
+        QTest::qWait(300);
+        SinkRecorder recorder;
+        if (!recorder.start(sound))
+            return QByteArray();
+        p.setCurrentPosition(6.0);
+        p.play();
+        waitFor([&] { return !p.isPlaying(); }, static_cast<int>(4000 / r) + 3000);
+        QTest::qWait(300);
+        return recorder.stop();
+    };
+    const QByteArray normal = playTail(1.0);
+    const QByteArray slower = playTail(rate);
+    std::printf("%.2f %.2f %.3f\n", toneFrequency(normal, SinkRecorder::kRate),
+                toneFrequency(slower, SinkRecorder::kRate),
+                loudSeconds(slower, SinkRecorder::kRate));
+    std::fflush(stdout);
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc >= 4 && qstrcmp(argv[1], "--probe-pitch") == 0)
+        return probePitch(argc, argv, QString::fromLocal8Bit(argv[2]),
+                          QByteArray(argv[3]).toDouble());
+    QApplication app(argc, argv);
+    TestListening test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_listening.moc"
