@@ -1,5 +1,7 @@
 #include "platform/audioplayer.h"
 
+#include "platform/gaplessloop.h"
+
 #include <QAudio>
 #include <QAudioOutput>
 #include <QDateTime>
@@ -46,6 +48,12 @@ constexpr qint64 kLoopSettleLimitMs = 3000;
 // How long a position may stay put while playing before it is moved to again.
 constexpr qint64 kLoopStallMs = 1000;
 constexpr qint64 kLoopBeforeEndMs = 30;
+// How far past a looping segment's end the position may go before the reader
+// is taken not to have stopped there, and the loop jumps as it would without.
+constexpr qint64 kLoopOverrunMs = 150;
+// How long the Qt player may tell the place before a looping segment's start
+// (it learns of the move only from the pipeline, once the move is made).
+constexpr qint64 kArmCatchUpMs = 1000;
 
 } // namespace
 
@@ -88,12 +96,19 @@ void AudioPlayer::ensurePlayer()
     m_player = new QMediaPlayer(this);
     m_audio = new QAudioOutput(this);
     m_player->setAudioOutput(m_audio);
+    m_gapless = new GaplessLoop(this);
+    if (m_gapless->attach()) {
+        connect(m_gapless, &GaplessLoop::wentBack, this, [this] { m_loopWentBack = true; });
+    } else {
+        delete m_gapless;
+        m_gapless = nullptr;
+    }
     applyVolume();
     applyMuted();
 
     connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 ms) {
         // A position still waiting to be taken up is what counts.
-        if (!m_pendingPosition && isCurrentSource())
+        if (!m_pendingPosition && isCurrentSource() && !catchingUp())
             Q_EMIT positionChanged(ms);
     });
     connect(m_player, &QMediaPlayer::durationChanged, this, [this](qint64 ms) {
@@ -217,6 +232,8 @@ double AudioPlayer::currentPosition() const
         return static_cast<double>(*m_pendingPosition) / 1000.0;
     if (!isReady())
         return 0.0;
+    if (catchingUp())
+        return static_cast<double>(*m_loopArmedAt) / 1000.0;
     return static_cast<double>(m_player->position()) / 1000.0;
 }
 
@@ -246,7 +263,12 @@ void AudioPlayer::setLoop(double startSeconds, double endSeconds)
     m_loopEndMs = endSeconds < 0 ? -1 : std::max(toMs(endSeconds), m_loopStartMs + kMinLoopMs);
     m_loopRounds = 0;
     m_loopJumped.invalidate();
+    m_loopWentBack = false;
+    m_loopTurnFrom = -1;
+    m_loopClock.start();
     m_loopWatch->start();
+    if (m_gapless)
+        m_gapless->follow(m_loopStartMs, m_loopEndMs);
     Q_EMIT loopChanged(m_loopStartMs, m_loopEndMs);
 }
 
@@ -257,6 +279,8 @@ void AudioPlayer::clearLoop()
     m_loopStartMs = -1;
     m_loopEndMs = -1;
     m_loopWatch->stop();
+    if (m_gapless)
+        m_gapless->follow(-1, -1);
     Q_EMIT loopChanged(-1, -1);
 }
 
@@ -269,23 +293,53 @@ void AudioPlayer::checkLoop()
     // stop, and start again from the beginning.
     const qint64 end = m_loopEndMs < 0 ? m_player->duration() - kLoopBeforeEndMs : m_loopEndMs;
     const qint64 at = m_player->position();
+    // A sound server now and then stops taking the sound after a jump,
+    // with the player still playing: a position that stays put is moved to
+    // again, which starts the sound anew. (The Qt player takes a move to
+    // where it is as nothing to do, hence the millisecond.)
+    if (at != m_loopLastPosition || !m_loopStill.isValid()) {
+        m_loopStill.start();
+    } else if (m_loopStill.elapsed() >= kLoopStallMs) {
+        m_loopStill.start();
+        seekInLoop(at + 1);
+        return;
+    }
+    const qint64 before = m_loopLastPosition;
+    const qint64 beforeAt = m_loopLastLook;
+    m_loopLastPosition = at;
+    m_loopLastLook = m_loopClock.elapsed();
+
+    if (m_gapless && m_gapless->isArmed(m_loopEndMs)) {
+        // The looping segment goes back by itself. The output tells its
+        // start as soon as the start reaches it, while the end's sound it
+        // holds is still playing; once the start is heard going on, the
+        // moment it began is known, and the place the sound went back from
+        // is where the end would have been by then.
+        if (m_loopWentBack && at < before) {
+            m_loopWentBack = false;
+            m_loopTurnFrom = before;
+            m_loopTurnFromAt = beforeAt;
+        }
+        if (m_loopTurnFrom >= 0 && at > m_loopStartMs) {
+            const double startHeardAt = static_cast<double>(m_loopLastLook) -
+                                        static_cast<double>(at - m_loopStartMs) / m_rate;
+            const qint64 turnedAt =
+                m_loopTurnFrom +
+                std::llround((startHeardAt - static_cast<double>(m_loopTurnFromAt)) * m_rate);
+            m_loopTurnFrom = -1;
+            ++m_loopRounds;
+            Q_EMIT loopedBack(turnedAt);
+        }
+        if (at <= end + kLoopOverrunMs)
+            return;
+        // The file's reader did not stop at the segment's end.
+    }
     if (m_loopJumped.isValid()) {
         // Until the player has taken up the jump it may still tell the
         // place it jumped from.
         if (at >= end - kLoopSettledMs && m_loopJumped.elapsed() < kLoopSettleLimitMs)
             return;
         m_loopJumped.invalidate();
-    }
-    // A sound server now and then stops taking the sound after a jump,
-    // with the player still playing: a position that stays put is moved to
-    // again, which starts the sound anew.
-    if (at != m_loopLastPosition || !m_loopStill.isValid()) {
-        m_loopLastPosition = at;
-        m_loopStill.start();
-    } else if (m_loopStill.elapsed() >= kLoopStallMs) {
-        m_loopStill.start();
-        m_player->setPosition(at);
-        return;
     }
     const qint64 left = end - at;
     if (left <= 0) {
@@ -299,6 +353,7 @@ void AudioPlayer::checkLoop()
         QTimer::singleShot(static_cast<int>(wallMs), Qt::PreciseTimer, this, [this] {
             m_loopPlanned = false;
             if (hasLoop() && !m_loopJumped.isValid() && canSeek() &&
+                !(m_gapless && m_gapless->isArmed(m_loopEndMs)) &&
                 m_player->playbackState() == QMediaPlayer::PlayingState)
                 jumpToLoopStart();
         });
@@ -310,9 +365,33 @@ void AudioPlayer::jumpToLoopStart()
     const qint64 at = m_player->position();
     ++m_loopRounds;
     m_loopJumped.start();
-    m_player->setPosition(m_loopStartMs);
+    m_loopWentBack = false;
+    seekInLoop(m_loopStartMs);
     Q_EMIT positionChanged(m_loopStartMs);
     Q_EMIT loopedBack(at);
+}
+
+void AudioPlayer::seekInLoop(qint64 ms)
+{
+    // From here on the loop goes back without a gap, where the pipeline can
+    // be reached; else the Qt player moves, and the watch jumps back.
+    if (hasLoop() && m_gapless && m_player->mediaStatus() != QMediaPlayer::EndOfMedia &&
+        m_gapless->arm(ms, m_loopStartMs, m_loopEndMs, m_player->playbackRate())) {
+        m_loopArmedAt = ms;
+        m_loopArmed.start();
+        m_loopTurnFrom = -1;
+        return;
+    }
+    m_player->setPosition(ms);
+}
+
+bool AudioPlayer::catchingUp() const
+{
+    if (!m_loopArmedAt || !m_loopArmed.isValid() || m_loopArmed.elapsed() >= kArmCatchUpMs)
+        return false;
+    const qint64 told = m_player->position();
+    const auto since = static_cast<qint64>(static_cast<double>(m_loopArmed.elapsed()) * m_rate);
+    return told < *m_loopArmedAt - kLoopSettledMs || told > *m_loopArmedAt + since + 250;
 }
 
 void AudioPlayer::setVolume(int percent)
@@ -366,7 +445,14 @@ void AudioPlayer::applyPending()
         const qint64 length = m_player->duration();
         if (length > 0)
             from = std::min(from, length);
-        m_player->setPosition(from);
+        // A new rate is a move of the player's own, which would end a
+        // looping segment: it goes first.
+        if (m_pendingPlay)
+            applyRate();
+        if (hasLoop() && from >= m_loopStartMs && (m_loopEndMs < 0 || from < m_loopEndMs))
+            seekInLoop(from);
+        else
+            m_player->setPosition(from);
         Q_EMIT positionChanged(from);
     }
     if (m_pendingPlay) {
@@ -796,6 +882,8 @@ void makeResamplerKeepingPitch(GTypeInstance *instance, gpointer)
     gst_element_add_pad(bin, gst_ghost_pad_new("src", out));
     gst_object_unref(in);
     gst_object_unref(out);
+    // The loop without a gap reaches the pipeline through it.
+    GaplessLoop::noteAudioPathElement(bin);
 }
 
 bool installResamplerKeepingPitch()

@@ -18,6 +18,8 @@ class QTimer;
 
 namespace syj {
 
+class GaplessLoop;
+
 class AudioPlayer : public QObject
 {
     Q_OBJECT
@@ -125,6 +127,10 @@ private:
     void notePlaying();
     void checkLoop();
     void jumpToLoopStart();
+    void seekInLoop(qint64 ms);
+    // Whether the Qt player still tells the place before a looping
+    // segment's start.
+    bool catchingUp() const;
 
     // Workarounds for faults of Qt 6.4's GStreamer backend, numbered as in
     // the section of that name in audioplayer.cpp.
@@ -182,6 +188,19 @@ private:
     bool m_loopPlanned = false;
     qint64 m_loopLastPosition = -1;
     QElapsedTimer m_loopStill;
+    // Goes back to the loop's start without a gap, where it can; set when it
+    // has, until the position is seen to have gone back.
+    GaplessLoop *m_gapless = nullptr;
+    bool m_loopWentBack = false;
+    // Where the position was last seen, and when (on the loop's clock), and
+    // where it went back from, until the start is heard going on.
+    QElapsedTimer m_loopClock;
+    qint64 m_loopLastLook = 0;
+    qint64 m_loopTurnFrom = -1;
+    qint64 m_loopTurnFromAt = 0;
+    // Where the last looping segment was started, and when.
+    std::optional<qint64> m_loopArmedAt;
+    QElapsedTimer m_loopArmed;
 
     // State of the workarounds.
     QTimer *m_switchTimer = nullptr; // 1: the gap between two sources
