@@ -28,6 +28,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QtEndian>
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -137,6 +138,102 @@ int probePitch(double rate)
     while (t.elapsed() < 2000 / rate + 500)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     std::printf("%.2f\n", test::toneFrequency(recorder.stop(), test::SinkRecorder::kRate));
+    return 0;
+}
+
+// Printed by the child: how exactly a loop of 1.5 to 3.0 s goes round, heard
+// on the output (a sound server's null sink of the child's own, recorded).
+// The tone is silent from 1.5 to 1.55 s and from 2.9 to 3.0 s, so each turn
+// is heard as one stretch of quiet, 150 ms of the file long when the turn
+// is exact. Prints the worst error of a round's length and, at 1.0x, the
+// worst error of the quiet at the turn (tone heard inside it counted too),
+// both in ms of the file; "-1" without a sound server, "-2" without an MP3
+// encoder. (An MP3 is heard 26 ms later than the WAV it was made of, the
+// encoder's delay, so only the WAV tells where the turn is in the file.)
+int probeLoopOutput(const QString &kind, double rate)
+{
+    test::NullSinkServer sound;
+    if (!sound.start()) {
+        std::printf("-1\n");
+        return 0;
+    }
+    ProbeApplication probe;
+    QTemporaryDir dir;
+    QString media = dir.filePath(u"marked.wav"_s);
+    test::writeToneWav(media, 8.0, 44100, 440, {{1.5, 1.55}, {2.9, 3.0}});
+    if (kind == u"mp3"_s) {
+        const QString mp3 = dir.filePath(u"marked.mp3"_s);
+        if (!test::encodeMp3(media, mp3)) {
+            std::printf("-2\n");
+            return 0;
+        }
+        media = mp3;
+    }
+    AudioPlayer player;
+    player.setURL(media);
+    QElapsedTimer t;
+    t.start();
+    while (!(player.isPlaying() && player.duration() > 0) && t.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    // As a writer loops a line: while the song plays.
+    player.setRate(rate);
+    t.restart();
+    while (t.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    test::SinkRecorder recorder;
+    recorder.start(sound);
+    player.setLoop(1.5, 3.0);
+    player.setCurrentPosition(1.5);
+    t.restart();
+    while (t.elapsed() < 5 * 1500 / rate + 500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const QByteArray samples = recorder.stop();
+
+    // Quiet and loud by the millisecond; quiet runs less than 40 ms apart are
+    // one turn (the tone between two of them was heard inside the turn).
+    constexpr int perMs = test::SinkRecorder::kRate / 1000;
+    const qsizetype ms = samples.size() / 2 / perMs;
+    const auto loudAt = [&](qsizetype m) {
+        int peak = 0;
+        for (qsizetype i = m * perMs; i < (m + 1) * perMs; ++i)
+            peak = std::max(peak, std::abs(static_cast<int>(
+                                      qFromLittleEndian<qint16>(samples.constData() + 2 * i))));
+        return peak > 1000;
+    };
+    struct Turn {
+        qsizetype from = 0, to = 0, quiet = 0;
+    };
+    std::vector<Turn> turns;
+    for (qsizetype m = 0; m < ms; ++m) {
+        if (loudAt(m))
+            continue;
+        if (turns.empty() || m - turns.back().to > 40)
+            turns.push_back({m, m, 0});
+        turns.back().to = m + 1;
+        ++turns.back().quiet;
+    }
+    // Less than the quiet before the end is not a turn: the quiet after the
+    // start, heard alone right after the jump to it.
+    turns.erase(std::remove_if(turns.begin() + (turns.empty() ? 0 : 1), turns.end(),
+                               [rate](const Turn &turn) {
+                                   return static_cast<double>(turn.quiet) * rate < 75;
+                               }),
+                turns.end());
+    // The first quiet is the wait for the sound, the last the end of the
+    // recording.
+    double roundError = -1;
+    double seamError = -1;
+    for (size_t i = 1; i + 1 < turns.size(); ++i) {
+        const Turn &turn = turns[i];
+        if (i + 2 < turns.size()) {
+            const double round = static_cast<double>(turns[i + 1].from - turn.from) * rate;
+            roundError = std::max(roundError, std::abs(round - 1500.0));
+        }
+        const double heard = static_cast<double>(turn.to - turn.from) * rate;
+        const double quiet = static_cast<double>(turn.quiet) * rate;
+        seamError = std::max(seamError, std::abs(quiet - 150.0) + (heard - quiet));
+    }
+    std::printf("%.0f %.0f\n", roundError, rate == 1.0 && kind == u"wav"_s ? seamError : -1.0);
     return 0;
 }
 
@@ -569,6 +666,30 @@ int runAll(int argc, char **argv)
         }
         if (!haveMp3)
             std::printf("# no MP3 encoder (gst-launch-1.0 with lamemp3enc): loop_mp3 skipped\n");
+
+        // The same heard on the output of a sound server.
+        for (const double rate : {1.0, 0.5}) {
+            for (const QString &kind : {u"wav"_s, u"mp3"_s}) {
+                const QList<QByteArray> out =
+                    runChild({u"--probe-loop-output"_s, kind, QString::number(rate)})
+                        .trimmed()
+                        .split(' ');
+                const double round = out.value(0).toDouble();
+                if (round == -1) {
+                    std::printf("# no sound server (pulseaudio, parec): loop output skipped\n");
+                    break;
+                }
+                if (round == -2) {
+                    std::printf("# no MP3 encoder: loop_heard_mp3 skipped\n");
+                    continue;
+                }
+                const QString name = u"loop_heard_%1_%2x"_s.arg(kind).arg(rate);
+                report(name + u"_round_error_ms"_s, round, u"ms"_s, u"<= 50"_s);
+                if (out.value(1).toDouble() >= 0)
+                    report(name + u"_turn_error_ms"_s, out.value(1).toDouble(), u"ms"_s,
+                           u"<= 50"_s);
+            }
+        }
     }
 
     std::printf("\n| figure | value | goal |\n|---|---:|---|\n");
@@ -582,6 +703,8 @@ int runAll(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    if (argc >= 4 && qstrcmp(argv[1], "--probe-loop-output") == 0)
+        return probeLoopOutput(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toDouble());
     if (argc >= 3 && qstrcmp(argv[1], "--probe-pitch") == 0)
         return probePitch(QByteArray(argv[2]).toDouble());
     if (argc >= 3 && qstrcmp(argv[1], "--probe-startup") == 0)

@@ -41,7 +41,8 @@ bool writeAll(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-bool writeToneWav(const QString &path, double seconds, int sampleRate, double freq)
+bool writeToneWav(const QString &path, double seconds, int sampleRate, double freq,
+                  const std::vector<std::pair<double, double>> &quiet)
 {
     if (!(seconds >= 0) || sampleRate <= 0 || sampleRate > 192000)
         return false;
@@ -70,7 +71,11 @@ bool writeToneWav(const QString &path, double seconds, int sampleRate, double fr
 
     const double step = 2 * std::numbers::pi * freq / sampleRate;
     for (quint32 i = 0; i < frameCount; ++i) {
-        const double v = 0.3 * std::sin(step * i);
+        const double t = static_cast<double>(i) / sampleRate;
+        const bool silent = std::any_of(quiet.begin(), quiet.end(), [t](const auto &span) {
+            return t >= span.first && t < span.second;
+        });
+        const double v = silent ? 0.0 : 0.3 * std::sin(step * i);
         appendLe16(out, static_cast<quint16>(static_cast<qint16>(std::lround(v * 32767))));
     }
     return writeAll(path, out);

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace syj::test {
 
-// Writes a 16-bit mono PCM WAV file holding a sine tone of the given length.
-// Returns false if the file cannot be written or the arguments make no sense.
-bool writeToneWav(const QString &path, double seconds, int sampleRate = 8000, double freq = 440);
+// Writes a 16-bit mono PCM WAV file holding a sine tone of the given length,
+// silent in the `quiet` spans (seconds from, to). Returns false if the file
+// cannot be written or the arguments make no sense.
+bool writeToneWav(const QString &path, double seconds, int sampleRate = 8000, double freq = 440,
+                  const std::vector<std::pair<double, double>> &quiet = {});
 
 // Writes an MP3 of silence: MPEG-1 Layer III frames, 48 kHz mono at a constant
 // 128 kbit/s, with no header giving the length up front, so a player has to
