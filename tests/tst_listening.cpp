@@ -382,36 +382,51 @@ private Q_SLOTS:
     // and so does what an input method is composing.
     void keys_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QList<int>>("keys"); // the last is the one looked at
         QTest::addColumn<bool>("composing");
-        QTest::addColumn<QString>("effect");
+        QTest::addColumn<QString>("playing"); // "accompaniment", "original" or none
+        QTest::addColumn<double>("at");       // where it plays (-1: anywhere)
+        QTest::addColumn<double>("rate");     // the accompaniment's
+        QTest::addColumn<bool>("looping");
+        QTest::addColumn<int>("dialog"); // 0 none, else the file dialog's mode + 1
 
-        const std::pair<int, const char *> keys[] = {
-            {Qt::Key_F2, "accompaniment from row"},
-            {Qt::Key_F3, "original from row"},
-            {Qt::Key_F4, "loop"},
-            {Qt::Key_F5, "switch"},
-            {Qt::Key_F6, "slower"},
-            {Qt::Key_F7, "faster"},
-            {Qt::Key_F8, "pause"},
-        };
-        for (const bool composing : {false, true}) {
-            for (const auto &[key, effect] : keys) {
-                QTest::addRow("F%d%s", key - Qt::Key_F1 + 1, composing ? ", composing" : "")
-                    << key << 0 << composing << QString::fromLatin1(effect);
-            }
+        const QString acc = u"accompaniment"_s;
+        const int save = int(FileDialogRequest::Mode::Save) + 1;
+        const int open = int(FileDialogRequest::Mode::Open) + 1;
+        using Keys = QList<int>;
+        for (const bool c : {false, true}) {
+            const char *ime = c ? ", composing" : "";
+            QTest::addRow("F2%s", ime) << Keys{Qt::Key_F2} << c << acc << 5.0 << 1.0 << false << 0;
+            QTest::addRow("F3%s", ime)
+                << Keys{Qt::Key_F3} << c << u"original"_s << 5.0 << 1.0 << false << 0;
+            QTest::addRow("F4%s", ime) << Keys{Qt::Key_F4} << c << acc << -1.0 << 1.0 << true << 0;
+            QTest::addRow("F4 twice%s", ime)
+                << Keys{Qt::Key_F4, Qt::Key_F4} << c << acc << -1.0 << 1.0 << false << 0;
+            QTest::addRow("F5%s", ime)
+                << Keys{Qt::Key_F2, Qt::Key_F5} << c << u"original"_s << -1.0 << 1.0 << false << 0;
+            QTest::addRow("F6%s", ime) << Keys{Qt::Key_F6} << c << acc << -1.0 << 0.9 << false << 0;
+            QTest::addRow("F7%s", ime)
+                << Keys{Qt::Key_F6, Qt::Key_F7} << c << acc << -1.0 << 1.0 << false << 0;
+            QTest::addRow("F8%s", ime)
+                << Keys{Qt::Key_F8} << c << QString() << -1.0 << 1.0 << false << 0;
         }
-        QTest::newRow("Ctrl+S") << int(Qt::Key_S) << int(Qt::ControlModifier) << false << u"save"_s;
-        QTest::newRow("Ctrl+O") << int(Qt::Key_O) << int(Qt::ControlModifier) << false << u"open"_s;
+        QTest::newRow("F6 five times: the slowest")
+            << Keys(5, Qt::Key_F6) << false << acc << -1.0 << 0.5 << false << 0;
+        QTest::newRow("Ctrl+S") << Keys{(Qt::CTRL | Qt::Key_S).toCombined()} << false << acc << -1.0
+                                << 1.0 << false << save;
+        QTest::newRow("Ctrl+O") << Keys{(Qt::CTRL | Qt::Key_O).toCombined()} << false << acc << -1.0
+                                << 1.0 << false << open;
     }
 
     void keys()
     {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
+        QFETCH(QList<int>, keys);
         QFETCH(bool, composing);
-        QFETCH(QString, effect);
+        QFETCH(QString, playing);
+        QFETCH(double, at);
+        QFETCH(double, rate);
+        QFETCH(bool, looping);
+        QFETCH(int, dialog);
 
         loadSheet(sheetText());
         open(Track::Original, m_original);
@@ -419,60 +434,34 @@ private Q_SLOTS:
         QVERIFY(activate());
         TextBox *box = form().Text2(6); // row 5, [00:05.00]
         box->setFocus(Qt::MouseFocusReason);
-        QCOMPARE(QApplication::focusWidget(), box);
         typeText(box, u"新词"_s);
         if (composing)
             compose(box, u"xin"_s);
-        if (effect == u"switch"_s || effect == u"faster"_s)
-            QTest::keyClick(box, effect == u"switch"_s ? Qt::Key_F2 : Qt::Key_F6);
-        const int dialogs = static_cast<int>(m_platform->dialog().shown.size());
+        const auto dialogs = m_platform->dialog().shown.size();
 
-        QTest::keyClick(box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        for (const int key : std::as_const(keys))
+            QTest::keyClick(box, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                            Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
 
         AudioPlayer &acc = player(Track::Accompaniment);
-        AudioPlayer &orig = player(Track::Original);
-        if (effect == u"accompaniment from row"_s || effect == u"original from row"_s) {
-            const bool onAcc = effect.startsWith(u"accompaniment"_s);
-            AudioPlayer &p = onAcc ? acc : orig;
-            QVERIFY(p.isPlaying());
-            QVERIFY(!(onAcc ? orig : acc).isPlaying());
-            QVERIFY2(std::abs(p.currentPosition() - 5.0) <= kNear,
-                     qPrintable(QString::number(p.currentPosition())));
-        } else if (effect == u"loop"_s) {
-            QVERIFY(acc.hasLoop());
-            QCOMPARE(acc.loopStart(), 4.0);
-            QCOMPARE(acc.loopEnd(), 6.0);
-            QTest::keyClick(box, Qt::Key_F4);
-            QVERIFY(!form().playback().isLooping());
-        } else if (effect == u"switch"_s) {
-            QVERIFY(orig.isPlaying());
-            QVERIFY(!acc.isPlaying());
-            QCOMPARE(form().playback().activeTrack(), Track::Original);
-        } else if (effect == u"slower"_s) {
-            QCOMPARE(acc.rate(), 0.9);
-            QTest::keyClick(box, Qt::Key_F6);
-            QTest::keyClick(box, Qt::Key_F6);
-            QTest::keyClick(box, Qt::Key_F6);
-            QTest::keyClick(box, Qt::Key_F6);
-            QCOMPARE(acc.rate(), 0.5);
-            QCOMPARE(orig.rate(), 1.0);
-        } else if (effect == u"faster"_s) {
-            QCOMPARE(acc.rate(), 1.0);
-        } else if (effect == u"pause"_s) {
-            QVERIFY(!acc.isPlaying());
-            QVERIFY(!orig.isPlaying());
-        } else if (effect == u"save"_s || effect == u"open"_s) {
-            QCOMPARE(m_platform->dialog().shown.size(), dialogs + 1);
-            QCOMPARE(m_platform->dialog().shown.last().mode, effect == u"save"_s
-                                                                 ? FileDialogRequest::Mode::Save
-                                                                 : FileDialogRequest::Mode::Open);
+        QCOMPARE(acc.isPlaying(), playing == u"accompaniment"_s);
+        QCOMPARE(player(Track::Original).isPlaying(), playing == u"original"_s);
+        if (at >= 0) {
+            const double heard =
+                player(playing == u"original"_s ? Track::Original : Track::Accompaniment)
+                    .currentPosition();
+            QVERIFY2(std::abs(heard - at) <= kNear, qPrintable(QString::number(heard)));
         }
+        QCOMPARE(acc.rate(), rate);
+        QCOMPARE(player(Track::Original).rate(), 1.0);
+        QCOMPARE(form().playback().isLooping(), looping);
+        QCOMPARE(m_platform->dialog().shown.size(), dialogs + (dialog ? 1 : 0));
+        if (dialog)
+            QCOMPARE(int(m_platform->dialog().shown.last().mode) + 1, dialog);
+        // The writer's box keeps the focus, the words and the composition.
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box));
         QCOMPARE(box->isComposing(), composing);
-        if (effect != u"open"_s) {
-            QCOMPARE(box->text(), u"新词"_s);
-            QCOMPARE(form().sheet().at(5).newWords, u"新词"_s);
-        }
+        QCOMPARE(form().sheet().at(5).newWords, u"新词"_s);
     }
 
     // Enter, Down and Up move between the rows' new words and bring the row
