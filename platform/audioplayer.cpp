@@ -382,6 +382,7 @@ void AudioPlayer::seekInLoop(qint64 ms)
         m_loopTurnFrom = -1;
         return;
     }
+    m_loopArmedAt.reset();
     m_player->setPosition(ms);
 }
 
@@ -449,6 +450,7 @@ void AudioPlayer::applyPending()
         // looping segment: it goes first.
         if (m_pendingPlay)
             applyRate();
+        m_loopArmedAt.reset();
         if (hasLoop() && from >= m_loopStartMs && (m_loopEndMs < 0 || from < m_loopEndMs))
             seekInLoop(from);
         else
@@ -467,6 +469,7 @@ void AudioPlayer::applyPending()
 void AudioPlayer::clearPending()
 {
     m_pendingPosition.reset();
+    m_loopArmedAt.reset();
     m_pendingPlay = false;
     cancelHold();
     holdSound(false);
