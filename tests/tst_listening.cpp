@@ -85,6 +85,11 @@ private:
     std::unique_ptr<ScriptedPlatform> m_platform;
     std::unique_ptr<Form1> m_form;
     int m_sheets = 0;
+    // The keys' table shares one window and its two open files: each file
+    // opened is a chance of the deadlock inside Qt 6.4's setSource() that
+    // the players keep rare (workaround 2 in audioplayer.cpp), and the
+    // table would open forty.
+    bool m_keysWindow = false;
 
     Form1 &form() { return *m_form; }
     AudioPlayer &player(Track t) { return m_form->playback().player(t); }
@@ -136,12 +141,20 @@ private Q_SLOTS:
 
     void init()
     {
+        if (m_keysWindow && QByteArray(QTest::currentTestFunction()) == "keys")
+            return;
+        m_keysWindow = false;
         m_platform = std::make_unique<ScriptedPlatform>();
         m_form = std::make_unique<Form1>(*m_platform);
     }
 
     void cleanup()
     {
+        if (QByteArray(QTest::currentTestFunction()) == "keys" && !QTest::currentTestFailed()) {
+            m_keysWindow = true;
+            return;
+        }
+        m_keysWindow = false;
         m_form.reset();
         m_platform.reset();
     }
@@ -428,13 +441,27 @@ private Q_SLOTS:
         QFETCH(bool, looping);
         QFETCH(int, dialog);
 
-        loadSheet(sheetText());
-        open(Track::Original, m_original);
-        open(Track::Accompaniment, m_accompaniment);
+        AudioPlayer &acc = player(Track::Accompaniment);
+        AudioPlayer &orig = player(Track::Original);
+        if (!m_keysWindow) {
+            loadSheet(sheetText());
+            open(Track::Original, m_original);
+            open(Track::Accompaniment, m_accompaniment);
+        } else {
+            // Not as the row before left it: the normal speed, no loop.
+            for (AudioPlayer *p : {&acc, &orig}) {
+                p->clearLoop();
+                p->setRate(1.0);
+            }
+        }
         QVERIFY(activate());
         TextBox *box = form().Text2(6); // row 5, [00:05.00]
         box->setFocus(Qt::MouseFocusReason);
+        compose(box, QString());
+        box->clear();
         typeText(box, u"新词"_s);
+        // The writer has played the row on the accompaniment.
+        QTest::keyClick(box, Qt::Key_F2);
         if (composing)
             compose(box, u"xin"_s);
         const auto dialogs = m_platform->dialog().shown.size();
@@ -443,9 +470,8 @@ private Q_SLOTS:
             QTest::keyClick(box, Qt::Key(key & ~Qt::KeyboardModifierMask),
                             Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
 
-        AudioPlayer &acc = player(Track::Accompaniment);
         QCOMPARE(acc.isPlaying(), playing == u"accompaniment"_s);
-        QCOMPARE(player(Track::Original).isPlaying(), playing == u"original"_s);
+        QCOMPARE(orig.isPlaying(), playing == u"original"_s);
         if (at >= 0) {
             const double heard =
                 player(playing == u"original"_s ? Track::Original : Track::Accompaniment)
@@ -453,7 +479,7 @@ private Q_SLOTS:
             QVERIFY2(std::abs(heard - at) <= kNear, qPrintable(QString::number(heard)));
         }
         QCOMPARE(acc.rate(), rate);
-        QCOMPARE(player(Track::Original).rate(), 1.0);
+        QCOMPARE(orig.rate(), 1.0);
         QCOMPARE(form().playback().isLooping(), looping);
         QCOMPARE(m_platform->dialog().shown.size(), dialogs + (dialog ? 1 : 0));
         if (dialog)
