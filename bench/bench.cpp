@@ -65,6 +65,22 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// Runs the event loop until `done` holds or `limitMs` have passed, looking
+// every `stepMs`; whether it holds.
+template <typename Done> bool pumpUntil(Done done, double limitMs, int stepMs = 5)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && static_cast<double>(t.elapsed()) < limitMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, stepMs);
+    return done();
+}
+
+void pumpFor(double ms)
+{
+    pumpUntil([] { return false; }, ms);
+}
+
 // Stops the event loop at the first paint of the watched window.
 class FirstPaint : public QObject
 {
@@ -124,19 +140,14 @@ int probePitch(double rate)
     test::writeToneWav(wav, 6.0, 44100, 440);
     AudioPlayer player;
     player.setURL(wav);
-    QElapsedTimer t;
-    t.start();
-    while (!(player.isPlaying() && player.duration() > 0) && t.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    pumpUntil([&] { return player.isPlaying() && player.duration() > 0; }, 10000);
     player.pause();
     player.setRate(rate);
     test::SinkRecorder recorder;
     recorder.start(sound);
     player.setCurrentPosition(4.0);
     player.play();
-    t.restart();
-    while (t.elapsed() < 2000 / rate + 500)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    pumpFor(2000 / rate + 500);
     std::printf("%.2f\n", test::toneFrequency(recorder.stop(), test::SinkRecorder::kRate));
     return 0;
 }
@@ -171,22 +182,15 @@ int probeLoopOutput(const QString &kind, double rate)
     }
     AudioPlayer player;
     player.setURL(media);
-    QElapsedTimer t;
-    t.start();
-    while (!(player.isPlaying() && player.duration() > 0) && t.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    pumpUntil([&] { return player.isPlaying() && player.duration() > 0; }, 10000);
     // As a writer loops a line: while the song plays.
     player.setRate(rate);
-    t.restart();
-    while (t.elapsed() < 1000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    pumpFor(1000);
     test::SinkRecorder recorder;
     recorder.start(sound);
     player.setLoop(1.5, 3.0);
     player.setCurrentPosition(1.5);
-    t.restart();
-    while (t.elapsed() < 5 * 1500 / rate + 500)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    pumpFor(5 * 1500 / rate + 500);
     const QByteArray samples = recorder.stop();
 
     // Quiet and loud by the millisecond; quiet runs less than 40 ms apart are
@@ -424,10 +428,7 @@ LoopErrors loopErrors(Form1 &form, const QString &media, double rate, int rounds
 {
     AudioPlayer *player = form.WindowsMediaPlayer1->player();
     form.playback().openTrackFrom(Playback::Track::Accompaniment, media);
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 1000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    pumpFor(1000);
     player->setRate(rate);
     form.playback().setLeadIn(0.5);
     std::vector<qint64> turns;
@@ -438,9 +439,8 @@ LoopErrors loopErrors(Form1 &form, const QString &media, double rate, int rounds
     QElapsedTimer limit;
     limit.start();
     for (size_t round = 1; round <= static_cast<size_t>(rounds); ++round) {
-        while (turns.size() < round && limit.elapsed() < 60000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        if (turns.size() < round) {
+        const double left = 60000.0 - static_cast<double>(limit.elapsed());
+        if (!pumpUntil([&] { return turns.size() >= round; }, left, 1)) {
             errors.later = -1;
             break;
         }
