@@ -7,7 +7,7 @@
 // composes, Enter and the arrow keys (its candidate list). None of the
 // players' keys moves the focus, so typing goes on in the same box.
 #include "app/form1.h"
-#include "platform/audioplayer.h"
+#include "player/audioplayer.h"
 #include "platform/classicscrollbar.h"
 #include "platform/mediacontrols.h"
 #include "platform/mediaplayer.h"

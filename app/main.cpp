@@ -2,6 +2,7 @@
 #include "app/commandline.h"
 #include "app/form1.h"
 #include "platform/qtplatformtools.h"
+#include "player/audioplayer.h"
 #include "sheet/sheetcommands.h"
 
 #include <QApplication>
@@ -37,6 +38,9 @@ int main(int argc, char *argv[])
         [form, &tools, recovery, commandLine] {
             form->commands().offerRecovery(recovery);
             syj::openFromCommandLine(*form, tools, commandLine);
+            // The players' media framework, readied beside the window, so
+            // that the first song opens at once.
+            syj::AudioPlayer::prepareInBackground();
         },
         Qt::QueuedConnection);
     return QApplication::exec();

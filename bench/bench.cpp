@@ -8,9 +8,9 @@
 #include "app/aidswindow.h"
 #include "app/application.h"
 #include "app/form1.h"
-#include "platform/audioplayer.h"
 #include "platform/mediaplayer.h"
 #include "platform/qtplatformtools.h"
+#include "player/audioplayer.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/lyrictext.h"
 #include "sheet/recovery.h"
@@ -23,7 +23,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMediaPlayer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -394,17 +393,14 @@ double cueMs(Form1 &form, const QString &media, double seconds)
     player->setURL(media);
     QElapsedTimer wait;
     wait.start();
-    while (player->mediaPlayer()->mediaStatus() != QMediaPlayer::BufferedMedia &&
-           player->mediaPlayer()->mediaStatus() != QMediaPlayer::LoadedMedia &&
-           wait.elapsed() < 10000)
+    while (!player->isLoaded() && wait.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     std::vector<double> samples;
     for (int i = 0; i < 5; ++i) {
         QElapsedTimer t;
         t.start();
         form.dcButton2_Click(3);
-        while (std::abs(player->mediaPlayer()->position() / 1000.0 - seconds) > 0.25 &&
-               t.elapsed() < 5000)
+        while (std::abs(player->currentPosition() - seconds) > 0.25 && t.elapsed() < 5000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         samples.push_back(t.nsecsElapsed() / 1e6);
         player->pause();
@@ -447,10 +443,10 @@ LoopErrors loopErrors(Form1 &form, const QString &media, double rate, int rounds
         double worst = std::abs(static_cast<double>(turns[round - 1]) - 3000.0);
         QElapsedTimer since;
         since.start();
-        while (player->mediaPlayer()->position() >= 2500 && since.elapsed() < 2000)
+        while (player->currentPosition() >= 2.5 && since.elapsed() < 2000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         const double startedAt =
-            player->mediaPlayer()->position() - static_cast<double>(since.elapsed()) * rate;
+            player->currentPosition() * 1000 - static_cast<double>(since.elapsed()) * rate;
         worst = std::max(worst, std::abs(startedAt - 1500.0));
         if (round == 1)
             errors.first = worst;

@@ -84,7 +84,7 @@ if(SYJ_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(syj_library_depends)
 else()
-  set(syj_library_depends libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6 libuchardet0)
+  set(syj_library_depends libqt6core6 libqt6gui6 libqt6widgets6 libgstreamer1.0-0 libuchardet0)
 endif()
 # What no linker sees: the X11/Wayland platform plugins, the GStreamer decoders
 # the players use (WAV/OGG, MP3/FLAC, AAC/M4A/WMA), the Song and CJK UI faces,

@@ -63,7 +63,7 @@ depends=$(field Depends)
 echo "Depends: $depends"
 # Each entry's package name, one a line.
 names=$(tr ',' '\n' <<<"$depends" | sed -e 's/^ *//' -e 's/[ (].*//')
-for want in libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6 qt6-qpa-plugins \
+for want in libqt6core6 libqt6gui6 libqt6widgets6 libgstreamer1.0-0 qt6-qpa-plugins \
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav \
   fonts-arphic-uming fonts-noto-cjk qt6-translations-l10n; do
   grep -qx "$want" <<<"$names" || fail "Depends lacks $want"

@@ -1,6 +1,6 @@
 #include "platform/mediacontrols.h"
 
-#include "platform/audioplayer.h"
+#include "player/audioplayer.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -343,7 +343,7 @@ QString MediaControls::formatTime(qint64 ms)
         .arg(totalSeconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-void MediaControls::setPlaybackState(QMediaPlayer::PlaybackState state)
+void MediaControls::setPlaybackState(PlaybackState state)
 {
     m_state = state;
     updateCommands();
@@ -444,7 +444,7 @@ void MediaControls::changeEvent(QEvent *event)
 
 void MediaControls::togglePlayPause()
 {
-    if (m_state == QMediaPlayer::PlayingState)
+    if (m_state == PlaybackState::Playing)
         Q_EMIT pause();
     else
         Q_EMIT play();
@@ -498,12 +498,12 @@ void MediaControls::updateAccessibleNames()
 
 void MediaControls::updateCommands()
 {
-    const bool playing = m_state == QMediaPlayer::PlayingState;
+    const bool playing = m_state == PlaybackState::Playing;
     const bool seekable = m_mediaAvailable && m_duration > 0;
 
     m_playAction->setEnabled(m_mediaAvailable && !playing);
     m_pauseAction->setEnabled(m_mediaAvailable && playing);
-    m_stopAction->setEnabled(m_mediaAvailable && m_state != QMediaPlayer::StoppedState);
+    m_stopAction->setEnabled(m_mediaAvailable && m_state != PlaybackState::Stopped);
     m_restartAction->setEnabled(m_mediaAvailable);
     m_backAction->setEnabled(seekable);
     m_forwardAction->setEnabled(seekable);

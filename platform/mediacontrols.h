@@ -6,7 +6,8 @@
 // turns the user's clicks, drags and keys into intent signals, which
 // MediaPlayer (mediaplayer.h) hands to the AudioPlayer that does the playing.
 
-#include <QMediaPlayer>
+#include "player/playbackstate.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -27,8 +28,8 @@ public:
 
     // What the player is doing now: switches the play/pause button and the
     // enabled state of the commands.
-    void setPlaybackState(QMediaPlayer::PlaybackState state);
-    QMediaPlayer::PlaybackState playbackState() const { return m_state; }
+    void setPlaybackState(PlaybackState state);
+    PlaybackState playbackState() const { return m_state; }
 
     // Whether there is something to play at all; without it the transport
     // commands are disabled.
@@ -127,7 +128,7 @@ private:
     QMenu *m_rateMenu = nullptr;
     QAction *m_loopOffAction = nullptr;
 
-    QMediaPlayer::PlaybackState m_state = QMediaPlayer::StoppedState;
+    PlaybackState m_state = PlaybackState::Stopped;
     bool m_mediaAvailable = false;
     qint64 m_duration = 0;
     qint64 m_position = 0;

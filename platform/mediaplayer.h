@@ -10,7 +10,7 @@
 // place where they are wired together: the face's intents go to the player,
 // the player's reports go to the face.
 
-#include "platform/audioplayer.h"
+#include "player/audioplayer.h"
 #include "platform/mediacontrols.h"
 
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "playback/playback.h"
 
-#include "platform/audioplayer.h"
+#include "player/audioplayer.h"
 #include "platform/mediacontrols.h"
 #include "sheet/commondialog.h"
 #include "sheet/lyricsheetmodel.h"

@@ -2,11 +2,9 @@
 // moving playback between the two tracks in place, and the window's keys,
 // with an input method composing and without.
 //
-// The players are the real ones, playing WAV and MP3 files the test writes.
-// For the pitch a child process plays into a PulseAudio server of its own
-// whose only output is a null sink, and the pitch is measured on what that
-// sink records; the rest play to GStreamer's own sink, as on a machine
-// without a sound device, where a sound server's pauses do not come in.
+// The players are the real ones, playing WAV and MP3 files the test writes
+// through a sound server of the test's own (a PulseAudio null sink), whose
+// output is recorded where what is heard is the point (the pitch).
 #include "app/form1.h"
 #include "platform/classicscrollbar.h"
 #include "platform/mediaplayer.h"
@@ -25,13 +23,11 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
-#include <cstdio>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -85,11 +81,6 @@ private:
     std::unique_ptr<ScriptedPlatform> m_platform;
     std::unique_ptr<Form1> m_form;
     int m_sheets = 0;
-    // The keys' table shares one window and its two open files: each file
-    // opened is a chance of the deadlock inside Qt 6.4's setSource() that
-    // the players keep rare (workaround 2 in audioplayer.cpp), and the
-    // table would open forty.
-    bool m_keysWindow = false;
 
     Form1 &form() { return *m_form; }
     AudioPlayer &player(Track t) { return m_form->playback().player(t); }
@@ -120,9 +111,9 @@ private:
     // How far the player's position moves in `ms` of wall time, in seconds.
     double advance(Track t, int ms)
     {
-        const double from = player(t).mediaPlayer()->position() / 1000.0;
+        const double from = player(t).currentPosition();
         QTest::qWait(ms);
-        return player(t).mediaPlayer()->position() / 1000.0 - from;
+        return player(t).currentPosition() - from;
     }
 
 private Q_SLOTS:
@@ -141,20 +132,12 @@ private Q_SLOTS:
 
     void init()
     {
-        if (m_keysWindow && QByteArray(QTest::currentTestFunction()) == "keys")
-            return;
-        m_keysWindow = false;
         m_platform = std::make_unique<ScriptedPlatform>();
         m_form = std::make_unique<Form1>(*m_platform);
     }
 
     void cleanup()
     {
-        if (QByteArray(QTest::currentTestFunction()) == "keys" && !QTest::currentTestFailed()) {
-            m_keysWindow = true;
-            return;
-        }
-        m_keysWindow = false;
         m_form.reset();
         m_platform.reset();
     }
@@ -255,9 +238,9 @@ private Q_SLOTS:
             // less what has played since.
             QElapsedTimer since;
             since.start();
-            QVERIFY(waitFor([&] { return p.mediaPlayer()->position() < 2500; }, 2000));
+            QVERIFY(waitFor([&] { return p.currentPosition() < 2.5; }, 2000));
             const double startedAt =
-                p.mediaPlayer()->position() - static_cast<double>(since.elapsed()) * rate;
+                p.currentPosition() * 1000 - static_cast<double>(since.elapsed()) * rate;
             QVERIFY2(std::abs(startedAt - 1500) <= 50 + 10 * rate,
                      qPrintable(QString::number(startedAt)));
         }
@@ -280,8 +263,8 @@ private Q_SLOTS:
     }
 
     // At a slower speed the tone keeps its pitch and the file plays longer,
-    // as recorded from a sound server's null sink by a child process of this
-    // test (a sound server's player is kept apart from the other tests).
+    // as recorded from the sound server's output: the last 2 s of the tone
+    // at 1.0x and at the rate.
     void pitchKept_data()
     {
         QTest::addColumn<double>("rate");
@@ -293,27 +276,31 @@ private Q_SLOTS:
     void pitchKept()
     {
         QFETCH(double, rate);
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(),
-                    {u"--probe-pitch"_s, m_tone, QString::number(rate)});
-        if (!child.waitForFinished(60000))
-            child.kill();
-        const QStringList figures = QString::fromLatin1(child.readAllStandardOutput())
-                                        .trimmed()
-                                        .split(u' ', Qt::SkipEmptyParts);
-        if (figures.value(0) == u"none"_s)
-            QSKIP("no sound server to record (pulseaudio, parec)");
-        QCOMPARE(figures.size(), 3);
-        const double normalHz = figures.at(0).toDouble();
-        const double hz = figures.at(1).toDouble();
-        const double lasted = figures.at(2).toDouble();
+        open(Track::Accompaniment, m_tone);
+        AudioPlayer &p = player(Track::Accompaniment);
+        const auto playTail = [&](double r) {
+            p.pause();
+            p.setRate(r);
+            SinkRecorder recorder;
+            if (!recorder.start(syj::test::processNullSink()))
+                return QByteArray();
+            p.setCurrentPosition(6.0);
+            p.play();
+            waitFor([&] { return !p.isPlaying(); }, static_cast<int>(4000 / r) + 3000);
+            QTest::qWait(100);
+            return recorder.stop();
+        };
+        const QByteArray normal = playTail(1.0);
+        const QByteArray slower = playTail(rate);
+        const double normalHz = toneFrequency(normal, SinkRecorder::kRate);
+        const double hz = toneFrequency(slower, SinkRecorder::kRate);
+        const double lasted = loudSeconds(slower, SinkRecorder::kRate);
         QVERIFY2(std::abs(normalHz - 440) <= 3, qPrintable(u"%1 Hz"_s.arg(normalHz)));
         QVERIFY2(std::abs(hz - 440) <= 3, qPrintable(u"%1 Hz"_s.arg(hz)));
         // Twice as long at half the speed.
         QVERIFY2(std::abs(lasted - 2.0 / rate) <= 0.15, qPrintable(QString::number(lasted)));
 
         // What the player shows.
-        player(Track::Accompaniment).setRate(rate);
         QCOMPARE(form().WindowsMediaPlayer1->controls()->rate(), rate);
         QCOMPARE(form().WindowsMediaPlayer1->controls()->stateText(), u"%1×"_s.arg(rate));
     }
@@ -332,9 +319,8 @@ private Q_SLOTS:
         QCOMPARE(p.rate(), 0.6);
         QVERIFY(p.hasLoop());
         QCOMPARE(p.loopStart(), 2.5);
-        QVERIFY(waitFor([&] { return p.mediaPlayer()->position() > 2400; }, 3000));
+        QVERIFY(waitFor([&] { return p.currentPosition() > 2.4; }, 3000));
         QVERIFY2(p.currentPosition() < 3.5, qPrintable(QString::number(p.currentPosition())));
-        QCOMPARE(p.mediaPlayer()->playbackRate(), 0.6);
         QTest::qWait(1000); // the sound server takes a moment to play steadily
         const double moved = advance(Track::Accompaniment, 3000);
         QVERIFY2(std::abs(moved - 1.8) <= 0.55, qPrintable(QString::number(moved)));
@@ -443,17 +429,9 @@ private Q_SLOTS:
 
         AudioPlayer &acc = player(Track::Accompaniment);
         AudioPlayer &orig = player(Track::Original);
-        if (!m_keysWindow) {
-            loadSheet(sheetText());
-            open(Track::Original, m_original);
-            open(Track::Accompaniment, m_accompaniment);
-        } else {
-            // Not as the row before left it: the normal speed, no loop.
-            for (AudioPlayer *p : {&acc, &orig}) {
-                p->clearLoop();
-                p->setRate(1.0);
-            }
-        }
+        loadSheet(sheetText());
+        open(Track::Original, m_original);
+        open(Track::Accompaniment, m_accompaniment);
         QVERIFY(activate());
         TextBox *box = form().Text2(6); // row 5, [00:05.00]
         box->setFocus(Qt::MouseFocusReason);
@@ -595,7 +573,7 @@ private Q_SLOTS:
         AudioPlayer &p = player(Track::Accompaniment);
         p.setLoop(1.5, 3.0);
         p.setCurrentPosition(1.5);
-        QVERIFY(waitFor([&] { return p.mediaPlayer()->position() > 2000; }, 3000));
+        QVERIFY(waitFor([&] { return p.currentPosition() > 2.0; }, 3000));
         if (start < 0)
             p.clearLoop();
         else
@@ -611,7 +589,7 @@ private Q_SLOTS:
         t.start();
         while (t.elapsed() < 3000) {
             QTest::qWait(10);
-            const double at = p.mediaPlayer()->position() / 1000.0;
+            const double at = p.currentPosition();
             turned = turned || at < last - 0.2;
             if (turned)
                 lowestAfterTurn = std::min(lowestAfterTurn, at);
@@ -628,47 +606,9 @@ private Q_SLOTS:
     }
 };
 
-// The child of pitchKept: plays the last 2 s of the tone at 1.0× and at the
-// rate into a null sink of its own, and prints the frequency recorded at
-// each and how long the slower one lasted ("none" without a sound server).
-int probePitch(int argc, char **argv, const QString &tone, double rate)
-{
-    NullSinkServer sound;
-    if (!sound.start()) {
-        std::printf("none\n");
-        return 0;
-    }
-    QApplication app(argc, argv);
-    AudioPlayer p;
-    p.setURL(tone);
-    waitFor([&] { return p.isPlaying() && p.duration() > 0; }, 10000);
-    const auto playTail = [&](double r) {
-        p.pause();
-        p.setRate(r);
-        QTest::qWait(300);
-        SinkRecorder recorder;
-        if (!recorder.start(sound))
-            return QByteArray();
-        p.setCurrentPosition(6.0);
-        p.play();
-        waitFor([&] { return !p.isPlaying(); }, static_cast<int>(4000 / r) + 3000);
-        QTest::qWait(300);
-        return recorder.stop();
-    };
-    const QByteArray normal = playTail(1.0);
-    const QByteArray slower = playTail(rate);
-    std::printf("%.2f %.2f %.3f\n", toneFrequency(normal, SinkRecorder::kRate),
-                toneFrequency(slower, SinkRecorder::kRate),
-                loudSeconds(slower, SinkRecorder::kRate));
-    std::fflush(stdout);
-    return 0;
-}
-
 int main(int argc, char **argv)
 {
-    if (argc >= 4 && qstrcmp(argv[1], "--probe-pitch") == 0)
-        return probePitch(argc, argv, QString::fromLocal8Bit(argv[2]),
-                          QByteArray(argv[3]).toDouble());
+    syj::test::processNullSink();
     QApplication app(argc, argv);
     TestListening test;
     return QTest::qExec(&test, argc, argv);

@@ -561,7 +561,7 @@ private Q_SLOTS:
             u"字数 0/4，本组的韵 十二齐；原词句尾 句 jù/gōu/gòu/qú〔十二齐/七尤〕，新词句尾 （无）"_s);
 
         // The play button says what it does now.
-        form.WindowsMediaPlayer2->controls()->setPlaybackState(QMediaPlayer::PlayingState);
+        form.WindowsMediaPlayer2->controls()->setPlaybackState(syj::PlaybackState::Playing);
         QCOMPARE(name(controls(form.WindowsMediaPlayer2, "playButton")), u"原唱播放器：暂停"_s);
     }
 };

@@ -7,6 +7,7 @@
 #include <QThread>
 #include <QtEndian>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -22,11 +23,13 @@ constexpr char kSink[] = "syj_null";
 
 NullSinkServer::~NullSinkServer()
 {
-    if (m_server.state() != QProcess::NotRunning) {
-        m_server.terminate();
-        if (!m_server.waitForFinished(3000))
-            m_server.kill();
-        m_server.waitForFinished(3000);
+    for (QProcess *p : {&m_listener, &m_server}) {
+        if (p->state() == QProcess::NotRunning)
+            continue;
+        p->terminate();
+        if (!p->waitForFinished(3000))
+            p->kill();
+        p->waitForFinished(3000);
     }
 }
 
@@ -69,7 +72,43 @@ bool NullSinkServer::start()
         QThread::msleep(20);
     }
     qputenv("PULSE_SERVER", serverAddress().toLocal8Bit());
+    return listen();
+}
+
+bool NullSinkServer::listen()
+{
+    // Quiet and small: one byte a sample, 8000 samples a second.
+    const QString heard = m_dir.filePath(u"listener.raw"_s);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"PULSE_SERVER"_s, serverAddress());
+    m_listener.setProcessEnvironment(env);
+    m_listener.setStandardOutputFile(heard);
+    m_listener.start(u"parec"_s,
+                     {u"-d"_s, QLatin1StringView(kSink) + u".monitor"_s, u"--format=u8"_s,
+                      u"--rate=8000"_s, u"--channels=1"_s, u"--raw"_s, u"--latency-msec=10"_s});
+    if (!m_listener.waitForStarted(5000)) {
+        m_error = u"parec did not start"_s;
+        return false;
+    }
+    const QDeadlineTimer deadline(5000);
+    while (QFileInfo(heard).size() == 0) {
+        if (deadline.hasExpired() || m_listener.state() != QProcess::Running) {
+            m_error = u"the null sink's listener got nothing"_s;
+            return false;
+        }
+        QThread::msleep(10);
+    }
     return true;
+}
+
+NullSinkServer &processNullSink()
+{
+    static NullSinkServer server;
+    if (!server.isRunning() && !server.start()) {
+        std::fprintf(stderr, "no sound server to play through: %s\n", qPrintable(server.error()));
+        std::exit(1);
+    }
+    return server;
 }
 
 SinkRecorder::~SinkRecorder()
@@ -110,6 +149,15 @@ QByteArray SinkRecorder::stop()
     m_parec.waitForFinished(3000);
     QFile recorded(m_dir.filePath(u"recorded.raw"_s));
     return recorded.open(QIODevice::ReadOnly) ? recorded.readAll() : QByteArray();
+}
+
+double peakLevel(const QByteArray &samples)
+{
+    int peak = 0;
+    for (qsizetype i = 0; i + 1 < samples.size(); i += 2)
+        peak = std::max(
+            peak, std::abs(static_cast<int>(qFromLittleEndian<qint16>(samples.constData() + i))));
+    return peak / 32767.0;
 }
 
 double loudSeconds(const QByteArray &samples, int rate)
