@@ -84,12 +84,18 @@ AudioPlayer::AudioPlayer(QObject *parent) : QObject(parent), m_mailbox(std::make
     m_tick = new QTimer(this);
     m_tick->setInterval(kTickMs);
     connect(m_tick, &QTimer::timeout, this, &AudioPlayer::onTick);
-    m_openLimit = new QTimer(this);
-    m_openLimit->setSingleShot(true);
-    m_openLimit->setInterval(kOpenLimitMs);
-    connect(m_openLimit, &QTimer::timeout, this, [this] {
-        if (m_pipeline && !m_loaded && m_error.isEmpty())
+    // A file that does not open, or a move it never makes (a stream whose
+    // server stopped answering), is given up rather than waited for.
+    m_answerLimit = new QTimer(this);
+    m_answerLimit->setSingleShot(true);
+    m_answerLimit->setInterval(kOpenLimitMs);
+    connect(m_answerLimit, &QTimer::timeout, this, [this] {
+        if (!m_pipeline || !m_error.isEmpty())
+            return;
+        if (!m_loaded)
             fail(u"文件没有响应：%1 秒内没能打开"_s.arg(kOpenLimitMs / 1000));
+        else if (m_moving)
+            fail(u"文件没有响应：%1 秒内没能换到要播放的地方"_s.arg(kOpenLimitMs / 1000));
     });
 }
 
@@ -145,7 +151,7 @@ void AudioPlayer::setURL(const QString &path)
     m_pipeline->setVolume(gainOf(m_volume));
     m_pipeline->setMuted(m_muted);
     m_pipeline->open();
-    m_openLimit->start();
+    m_answerLimit->start();
     setState(PlaybackState::Playing);
     notePlaying();
 }
@@ -154,7 +160,7 @@ void AudioPlayer::closePipeline()
 {
     m_pipeline.reset();
     ++m_file;
-    m_openLimit->stop();
+    m_answerLimit->stop();
     m_loaded = false;
     m_atEnd = false;
     m_pipelinePlays = false;
@@ -182,6 +188,7 @@ void AudioPlayer::onReport(quint64 file, const Report &report)
     case Pipeline::Event::Kind::Ended:
         m_atEnd = true;
         m_wantPlay = false;
+        m_moving.reset();
         if (m_pipelinePlays) {
             m_pipeline->pause();
             m_pipelinePlays = false;
@@ -202,7 +209,7 @@ void AudioPlayer::onPrerolled()
 {
     const bool first = !m_loaded;
     m_loaded = true;
-    m_openLimit->stop();
+    m_answerLimit->stop();
     if (first) {
         updateDuration();
         // A speed or loop already set plays from the first sound on.
@@ -403,6 +410,7 @@ void AudioPlayer::makeMove()
     }
     m_atEnd = false;
     m_moving = from;
+    m_answerLimit->start();
     m_turnsCounted = 0;
     m_pipeline->seek(from, m_rate, m_streamLoops ? &loop : nullptr);
     updateTicking();

@@ -35,7 +35,8 @@ public:
 
     // Opens the file and plays it from the beginning. Giving the file that is
     // already open opens it again, from the beginning; an empty path closes
-    // it. A file that does not open within kOpenLimitMs is given up.
+    // it. A file that does not open within kOpenLimitMs, or does not make a
+    // move in that time, is given up.
     void setURL(const QString &path);
     QString URL() const { return m_url; }
     static constexpr int kOpenLimitMs = 5000;
@@ -189,7 +190,7 @@ private:
     int m_turnsCounted = 0;
 
     QTimer *m_tick = nullptr;
-    QTimer *m_openLimit = nullptr;
+    QTimer *m_answerLimit = nullptr;
 };
 
 } // namespace syj
