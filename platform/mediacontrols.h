@@ -6,7 +6,7 @@
 // turns the user's clicks, drags and keys into intent signals, which
 // MediaPlayer (mediaplayer.h) hands to the AudioPlayer that does the playing.
 
-#include "player/playbackstate.h"
+#include "player/audioplayer.h"
 
 #include <QString>
 #include <QWidget>

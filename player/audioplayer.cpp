@@ -40,10 +40,6 @@ struct AudioPlayer::Mailbox {
     AudioPlayer *owner = nullptr;
 };
 
-struct AudioPlayer::Report {
-    Pipeline::Event event;
-};
-
 QUrl AudioPlayer::sourceUrl(const QString &path)
 {
     const QUrl url(path, QUrl::StrictMode);
@@ -121,10 +117,9 @@ void AudioPlayer::setURL(const QString &path)
     Q_EMIT durationChanged(0);
     if (path.isEmpty()) {
         m_wantPlay = false;
-        setState(PlaybackState::Stopped);
         Q_EMIT fileChanged(QString());
         Q_EMIT mediaAvailableChanged(false);
-        notePlaying();
+        show(PlaybackState::Stopped);
         return;
     }
 
@@ -134,7 +129,8 @@ void AudioPlayer::setURL(const QString &path)
         const std::lock_guard<std::mutex> lock(mailbox->mutex);
         if (AudioPlayer *owner = mailbox->owner) {
             QMetaObject::invokeMethod(
-                owner, [owner, file, event] { owner->onReport(file, Report{event}); },
+                owner,
+                [owner, file, event] { owner->onReport(file, int(event.kind), event.reason); },
                 Qt::QueuedConnection);
         }
     };
@@ -152,8 +148,7 @@ void AudioPlayer::setURL(const QString &path)
     m_pipeline->setMuted(m_muted);
     m_pipeline->open();
     m_answerLimit->start();
-    setState(PlaybackState::Playing);
-    notePlaying();
+    show(PlaybackState::Playing);
 }
 
 void AudioPlayer::closePipeline()
@@ -171,14 +166,14 @@ void AudioPlayer::closePipeline()
     m_turnsCounted = 0;
     m_lastHeardMs = 0;
     m_durationMs = 0;
-    updateTicking();
+    show(m_state);
 }
 
-void AudioPlayer::onReport(quint64 file, const Report &report)
+void AudioPlayer::onReport(quint64 file, int kind, const QString &reason)
 {
     if (file != m_file || !m_pipeline || !m_error.isEmpty())
         return; // a file before's, or after the file failed
-    switch (report.event.kind) {
+    switch (static_cast<Pipeline::Event::Kind>(kind)) {
     case Pipeline::Event::Kind::Prerolled:
         onPrerolled();
         break;
@@ -196,11 +191,10 @@ void AudioPlayer::onReport(quint64 file, const Report &report)
         updateDuration();
         m_lastHeardMs = m_durationMs;
         Q_EMIT positionChanged(m_durationMs);
-        setState(PlaybackState::Stopped);
-        notePlaying();
+        show(PlaybackState::Stopped);
         break;
     case Pipeline::Event::Kind::Failed:
-        fail(report.event.reason);
+        fail(reason);
         break;
     }
 }
@@ -228,7 +222,7 @@ void AudioPlayer::onPrerolled()
         m_pipeline->play();
         m_pipelinePlays = true;
     }
-    updateTicking();
+    show(m_state);
 }
 
 void AudioPlayer::fail(const QString &message)
@@ -237,12 +231,11 @@ void AudioPlayer::fail(const QString &message)
     m_error = message;
     m_wantPlay = false;
     closePipeline();
-    setState(PlaybackState::Stopped);
     Q_EMIT fileFailed(m_url, message);
     Q_EMIT mediaAvailableChanged(false);
     if (changed)
         Q_EMIT errorOccurred(message);
-    notePlaying();
+    show(PlaybackState::Stopped);
 }
 
 void AudioPlayer::updateDuration()
@@ -270,9 +263,7 @@ void AudioPlayer::play()
         m_pipeline->play();
         m_pipelinePlays = true;
     }
-    setState(PlaybackState::Playing);
-    updateTicking();
-    notePlaying();
+    show(PlaybackState::Playing);
 }
 
 void AudioPlayer::pause()
@@ -283,10 +274,7 @@ void AudioPlayer::pause()
         m_pipeline->pause();
         m_pipelinePlays = false;
     }
-    if (m_state == PlaybackState::Playing)
-        setState(PlaybackState::Paused);
-    updateTicking();
-    notePlaying();
+    show(m_state == PlaybackState::Playing ? PlaybackState::Paused : m_state);
 }
 
 void AudioPlayer::stop()
@@ -301,9 +289,7 @@ void AudioPlayer::stop()
         m_pipelinePlays = false;
     }
     moveTo(0);
-    setState(PlaybackState::Stopped);
-    updateTicking();
-    notePlaying();
+    show(PlaybackState::Stopped);
 }
 
 void AudioPlayer::setCurrentPosition(double seconds)
@@ -330,21 +316,20 @@ bool AudioPlayer::isPlaying() const
     return m_error.isEmpty() && m_wantPlay;
 }
 
-void AudioPlayer::setState(PlaybackState state)
+void AudioPlayer::show(PlaybackState state)
 {
-    if (state == m_state)
-        return;
-    m_state = state;
-    Q_EMIT playbackStateChanged(state);
-}
-
-void AudioPlayer::notePlaying()
-{
-    const bool playing = isPlaying();
-    if (playing == m_wasPlaying)
-        return;
-    m_wasPlaying = playing;
-    Q_EMIT playingChanged(playing);
+    if (state != m_state) {
+        m_state = state;
+        Q_EMIT playbackStateChanged(state);
+    }
+    if (isPlaying() != m_wasPlaying) {
+        m_wasPlaying = isPlaying();
+        Q_EMIT playingChanged(m_wasPlaying);
+    }
+    // The position shown follows the sound while there is sound to follow.
+    const bool tick = m_pipelinePlays && !m_moving;
+    if (tick != m_tick->isActive())
+        tick ? m_tick->start() : m_tick->stop();
 }
 
 // ---------------------------------------------------------------------------
@@ -398,22 +383,17 @@ void AudioPlayer::makeMove()
     m_moveHereSoon = false;
     if (m_durationMs > 0)
         from = std::min(from, m_durationMs);
-    Pipeline::Loop loop;
+    // From before the loop's end, playback runs into the loop; from past it,
+    // the loop starts over.
     m_streamLoops = hasLoop();
-    if (m_streamLoops) {
-        // From before the loop's end, playback runs into the loop; from past
-        // it, the loop starts over.
-        if (m_loopEndMs >= 0 && from >= m_loopEndMs)
-            from = m_loopStartMs;
-        loop.startMs = m_loopStartMs;
-        loop.endMs = m_loopEndMs;
-    }
+    if (m_streamLoops && m_loopEndMs >= 0 && from >= m_loopEndMs)
+        from = m_loopStartMs;
     m_atEnd = false;
     m_moving = from;
     m_answerLimit->start();
     m_turnsCounted = 0;
-    m_pipeline->seek(from, m_rate, m_streamLoops ? &loop : nullptr);
-    updateTicking();
+    m_pipeline->seek(from, m_rate, m_loopStartMs, m_loopEndMs);
+    show(m_state);
 }
 
 qint64 AudioPlayer::heardMs() const
@@ -434,15 +414,6 @@ qint64 AudioPlayer::heardMs() const
 
 // ---------------------------------------------------------------------------
 // Following the sound
-
-void AudioPlayer::updateTicking()
-{
-    const bool tick = m_pipelinePlays && !m_moving;
-    if (tick && !m_tick->isActive())
-        m_tick->start();
-    else if (!tick)
-        m_tick->stop();
-}
 
 void AudioPlayer::onTick()
 {

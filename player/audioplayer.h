@@ -11,8 +11,6 @@
 // reports comes back as queued calls, each tagged with the file it belongs
 // to, so that a file before's late words are dropped for not being its own.
 
-#include "player/playbackstate.h"
-
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -25,6 +23,12 @@ namespace syj {
 
 class Pipeline;
 
+// What a player is doing, as its face shows it: stopped (no file, played to
+// the end, or stopped: play starts from the beginning), paused (play goes on
+// from there), or playing (or about to, once the file has opened or a move
+// has been made).
+enum class PlaybackState { Stopped, Paused, Playing };
+
 class AudioPlayer : public QObject
 {
     Q_OBJECT
@@ -33,10 +37,9 @@ public:
     explicit AudioPlayer(QObject *parent = nullptr);
     ~AudioPlayer() override;
 
-    // Opens the file and plays it from the beginning. Giving the file that is
-    // already open opens it again, from the beginning; an empty path closes
-    // it. A file that does not open within kOpenLimitMs, or does not make a
-    // move in that time, is given up.
+    // Opens the file and plays it from the beginning (the file already open:
+    // again); an empty path closes it. A file that does not open, or make a
+    // move, within kOpenLimitMs is given up.
     void setURL(const QString &path);
     QString URL() const { return m_url; }
     static constexpr int kOpenLimitMs = 5000;
@@ -50,10 +53,9 @@ public:
     // Halts and goes back to the beginning.
     void stop();
 
-    // Moves the position. Before the file has opened the position is kept
-    // and taken up once it has, before any sound; from pause the move is
-    // made paused, and play starts once the sound at the new place is ready,
-    // so the first sound heard is the place asked for.
+    // Moves the position, before any sound of the file if it has not opened
+    // yet; from pause the move is made paused and play starts once the new
+    // place is ready: the first sound heard is the place asked for.
     void setCurrentPosition(double seconds);
     // Seconds; a position not yet taken up reads back as given.
     double currentPosition() const;
@@ -111,8 +113,7 @@ Q_SIGNALS:
     void playingChanged(bool playing);
     void errorOccurred(const QString &message);
 
-    // What a face shows. Each is sent whenever the player sets it anew, which
-    // may repeat the value it had.
+    // What a face shows, sent whenever set anew (perhaps to what it was).
     // The file opened (empty: none), before it has opened.
     void fileChanged(const QString &path);
     // The file cannot be played, and why.
@@ -133,20 +134,17 @@ Q_SIGNALS:
 
 private:
     struct Mailbox;
-    struct Report;
-    void onReport(quint64 file, const Report &report);
+    void onReport(quint64 file, int kind, const QString &reason);
     void onPrerolled();
     void fail(const QString &message);
     void closePipeline();
-    void setState(PlaybackState state);
-    void notePlaying();
+    // Shows the state, and whether playing, where either changed.
+    void show(PlaybackState state);
     void updateDuration();
     void onTick();
-    void updateTicking();
 
-    // Moves: one at a time. A move asked for while the file opens, or while
-    // the last move is still being made, waits, and only the last one asked
-    // for is made.
+    // One move at a time: one asked for while the file opens or a move is
+    // made waits, and only the last one waiting is made.
     void moveTo(qint64 ms);
     void moveSoon();
     void makeMove();
@@ -164,8 +162,7 @@ private:
     bool m_wasPlaying = false;
     bool m_loaded = false;
     bool m_atEnd = false;
-    // Whether the user wants sound, and whether the pipeline has been told
-    // to play.
+    // Whether sound is wanted, and whether the pipeline was told to play.
     bool m_wantPlay = false;
     bool m_pipelinePlays = false;
     // A move waiting to be made (a place, or here: where the sound is, for a

@@ -25,21 +25,17 @@ void CommandThread::post(std::function<void()> command)
     m_queue->wake.notify_one();
 }
 
-bool CommandThread::finish(int waitMs)
+void CommandThread::finish(int waitMs)
 {
     if (!m_thread.joinable())
-        return true;
+        return;
     std::unique_lock<std::mutex> lock(m_queue->mutex);
     m_queue->closing = true;
     m_queue->wake.notify_one();
     const bool ended = m_queue->done.wait_for(lock, std::chrono::milliseconds(waitMs),
                                               [this] { return m_queue->finished; });
     lock.unlock();
-    if (ended)
-        m_thread.join();
-    else
-        m_thread.detach();
-    return ended;
+    ended ? m_thread.join() : m_thread.detach();
 }
 
 void CommandThread::run(const std::shared_ptr<Queue> &queue)

@@ -19,9 +19,7 @@ class CommandThread
 {
 public:
     CommandThread();
-    // Lets the commands given so far run, and waits for them a little while
-    // (see finish()).
-    ~CommandThread();
+    ~CommandThread(); // finish(2000), unless finished before
     CommandThread(const CommandThread &) = delete;
     CommandThread &operator=(const CommandThread &) = delete;
 
@@ -31,8 +29,8 @@ public:
 
     // Takes no more commands, lets those given run, and waits up to
     // `waitMs` for them; a thread still held after that is let go, to end by
-    // itself whenever what holds it lets go. True if it ended in time.
-    bool finish(int waitMs);
+    // itself whenever what holds it lets go.
+    void finish(int waitMs);
 
 private:
     struct Queue {

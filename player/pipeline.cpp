@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 #include <gst/gst.h>
-#include <mutex>
 
 using namespace Qt::StringLiterals;
 
@@ -26,39 +25,28 @@ GstClockTime toClockTime(qint64 ms)
 // reason; its words, terse and English, follow in brackets.
 QString failureReason(const GError *error)
 {
+    struct Reason {
+        GQuark domain;
+        int code;
+        const char16_t *text;
+    };
+    const Reason reasons[] = {
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND, u"找不到文件"},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_OPEN_READ, u"无法读取此文件"},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, u"无法读取此文件"},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_AUTHORIZED, u"无法读取此文件"},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_OPEN_WRITE, u"无法打开声音输出"},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_OPEN_READ_WRITE, u"无法打开声音输出"},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE, u"无法打开声音输出"},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_BUSY, u"无法打开声音输出"},
+        {GST_STREAM_ERROR, GST_STREAM_ERROR_TYPE_NOT_FOUND, u"无法识别此文件的格式"},
+        {GST_STREAM_ERROR, GST_STREAM_ERROR_CODEC_NOT_FOUND, u"缺少播放此文件的解码器"},
+        {GST_CORE_ERROR, GST_CORE_ERROR_MISSING_PLUGIN, u"缺少播放此文件的解码器"},
+    };
     QString reason = u"文件已损坏、不是音频文件，或缺少相应的解码器"_s;
-    if (error->domain == GST_RESOURCE_ERROR) {
-        switch (error->code) {
-        case GST_RESOURCE_ERROR_NOT_FOUND:
-            reason = u"找不到文件"_s;
-            break;
-        case GST_RESOURCE_ERROR_OPEN_READ:
-        case GST_RESOURCE_ERROR_READ:
-        case GST_RESOURCE_ERROR_NOT_AUTHORIZED:
-            reason = u"无法读取此文件"_s;
-            break;
-        case GST_RESOURCE_ERROR_OPEN_WRITE:
-        case GST_RESOURCE_ERROR_OPEN_READ_WRITE:
-        case GST_RESOURCE_ERROR_WRITE:
-        case GST_RESOURCE_ERROR_BUSY:
-            reason = u"无法打开声音输出"_s;
-            break;
-        default:
-            break;
-        }
-    } else if (error->domain == GST_STREAM_ERROR) {
-        switch (error->code) {
-        case GST_STREAM_ERROR_TYPE_NOT_FOUND:
-            reason = u"无法识别此文件的格式"_s;
-            break;
-        case GST_STREAM_ERROR_CODEC_NOT_FOUND:
-            reason = u"缺少播放此文件的解码器"_s;
-            break;
-        default:
-            break;
-        }
-    } else if (error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN) {
-        reason = u"缺少播放此文件的解码器"_s;
+    for (const Reason &r : reasons) {
+        if (error->domain == r.domain && error->code == r.code)
+            reason = QString::fromUtf16(r.text);
     }
     if (error->message && *error->message)
         reason += u"（"_s + QString::fromUtf8(error->message) + u"）"_s;
@@ -121,9 +109,10 @@ struct Pipeline::Shared {
     GstElement *player = nullptr;
     std::unique_ptr<SeamlessLoop> loop;
     Deliver deliver;
-    // The loop the reader is sent back through, and the speed it plays at.
-    std::mutex mutex;
-    Loop span;
+    // The loop the reader is sent back through (start -1: none), and the
+    // speed it plays at; only the command thread uses them.
+    qint64 loopStartMs = -1;
+    qint64 loopEndMs = -1;
     double rate = 1.0;
 
     ~Shared()
@@ -138,21 +127,12 @@ struct Pipeline::Shared {
     // way plays on. Skipped if a flush has come through since (a cue).
     void goRound(unsigned flushes)
     {
-        if (loop->flushes() != flushes)
+        if (loop->flushes() != flushes || loopStartMs < 0)
             return;
-        Loop round;
-        double r = 1.0;
-        {
-            const std::lock_guard<std::mutex> lock(mutex);
-            round = span;
-            r = rate;
-        }
-        if (round.startMs < 0)
-            return;
-        gst_element_seek(player, r, GST_FORMAT_TIME,
+        gst_element_seek(player, rate, GST_FORMAT_TIME,
                          GstSeekFlags(GST_SEEK_FLAG_SEGMENT | GST_SEEK_FLAG_ACCURATE),
-                         GST_SEEK_TYPE_SET, toClockTime(round.startMs), GST_SEEK_TYPE_SET,
-                         toClockTime(round.endMs));
+                         GST_SEEK_TYPE_SET, toClockTime(loopStartMs), GST_SEEK_TYPE_SET,
+                         toClockTime(loopEndMs));
     }
 };
 
@@ -162,36 +142,27 @@ Pipeline::Pipeline(const QString &url, const QString &localFile, Deliver deliver
     if (!gst_init_check(nullptr, nullptr, nullptr))
         return;
     GstElement *player = gst_element_factory_make(kPlayer, nullptr);
-    GstElement *convert = gst_element_factory_make("audioconvert", nullptr);
-    GstElement *resample = gst_element_factory_make("audioresample", nullptr);
-    GstElement *tempo = gst_element_factory_make("scaletempo", nullptr);
     GstElement *output = gst_element_factory_make("autoaudiosink", nullptr);
-    if (!player || !convert || !resample || !tempo || !output) {
-        for (GstElement *e : {player, convert, resample, tempo, output}) {
+    // The tempo filter, in a bin with the converters it needs before it.
+    GstElement *filter = gst_parse_bin_from_description(
+        "audioconvert ! audioresample ! scaletempo name=tempo", TRUE, nullptr);
+    if (!player || !output || !filter) {
+        for (GstElement *e : {player, output, filter}) {
             if (e)
                 gst_object_unref(gst_object_ref_sink(e));
         }
         return;
     }
-    // The tempo filter, in a bin with the converters it needs before it.
-    GstElement *filter = gst_bin_new("keep-pitch");
-    gst_bin_add_many(GST_BIN(filter), convert, resample, tempo, nullptr);
-    gst_element_link_many(convert, resample, tempo, nullptr);
-    GstPad *in = gst_element_get_static_pad(convert, "sink");
-    GstPad *out = gst_element_get_static_pad(tempo, "src");
-    gst_element_add_pad(filter, gst_ghost_pad_new("sink", in));
-    gst_element_add_pad(filter, gst_ghost_pad_new("src", out));
-    gst_object_unref(in);
-    gst_object_unref(out);
-
     const QByteArray uri = url.toUtf8();
     g_object_set(player, "uri", uri.constData(), "flags", kAudioOnly, "audio-filter", filter,
                  "audio-sink", output, nullptr);
+    GstElement *tempo = gst_bin_get_by_name(GST_BIN(filter), "tempo");
+    GstPad *tempoIn = gst_element_get_static_pad(tempo, "sink");
+    gst_object_unref(tempo);
 
     m_shared = std::make_shared<Shared>();
     m_shared->player = GST_ELEMENT(gst_object_ref_sink(player));
     m_shared->deliver = deliver;
-    GstPad *tempoIn = gst_element_get_static_pad(tempo, "sink");
     m_shared->loop = std::make_unique<SeamlessLoop>(tempoIn);
     gst_object_unref(tempoIn);
     // Called on the stream's thread; never after ~Pipeline has begun.
@@ -258,24 +229,21 @@ void Pipeline::pause()
             [shared = m_shared] { gst_element_set_state(shared->player, GST_STATE_PAUSED); });
 }
 
-void Pipeline::seek(qint64 fromMs, double rate, const Loop *loop)
+void Pipeline::seek(qint64 fromMs, double rate, qint64 loopStartMs, qint64 loopEndMs)
 {
     if (!m_shared)
         return;
-    const Loop span = loop ? *loop : Loop();
-    m_commands.post([shared = m_shared, fromMs, rate, span] {
-        {
-            const std::lock_guard<std::mutex> lock(shared->mutex);
-            shared->span = span;
-            shared->rate = rate;
-        }
-        int flags = GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE;
-        if (span.startMs >= 0)
-            flags |= GST_SEEK_FLAG_SEGMENT;
+    m_commands.post([shared = m_shared, fromMs, rate, loopStartMs, loopEndMs] {
+        shared->loopStartMs = loopStartMs;
+        shared->loopEndMs = loopEndMs;
+        shared->rate = rate;
+        const bool loops = loopStartMs >= 0;
         // Without a loop, to the end of the media: a loop's end must not stay.
-        gst_element_seek(shared->player, rate, GST_FORMAT_TIME, GstSeekFlags(flags),
+        gst_element_seek(shared->player, rate, GST_FORMAT_TIME,
+                         GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE |
+                                      (loops ? GST_SEEK_FLAG_SEGMENT : 0)),
                          GST_SEEK_TYPE_SET, toClockTime(std::max<qint64>(fromMs, 0)),
-                         GST_SEEK_TYPE_SET, toClockTime(span.startMs >= 0 ? span.endMs : -1));
+                         GST_SEEK_TYPE_SET, toClockTime(loops ? loopEndMs : -1));
     });
 }
 

@@ -59,14 +59,11 @@ public:
     void open();
     void play();
     void pause();
-    // An accurate flushing seek to `fromMs` at `rate`. With a loop, the file
-    // plays from there to `loopEndMs` (-1: the end of the media) and then
-    // goes back to `loopStartMs`, seamlessly, until the next seek.
-    struct Loop {
-        qint64 startMs = -1;
-        qint64 endMs = -1;
-    };
-    void seek(qint64 fromMs, double rate, const Loop *loop);
+    // An accurate flushing seek to `fromMs` at `rate`. With a loop (a start
+    // not below 0), the file plays from there to `loopEndMs` (-1: the end of
+    // the media), then goes back to `loopStartMs`, seamlessly, until the next
+    // seek.
+    void seek(qint64 fromMs, double rate, qint64 loopStartMs = -1, qint64 loopEndMs = -1);
     // The output's gain, linear, 0 to 1.
     void setVolume(double gain);
     void setMuted(bool muted);
@@ -76,9 +73,8 @@ public:
     // place the last one went back from (ms). Asked on the window's thread:
     // the answer comes from the output without waiting for the stream.
     struct Heard {
-        qint64 placeMs = -1;
+        qint64 placeMs = -1, lastTurnFromMs = -1;
         int turns = 0;
-        qint64 lastTurnFromMs = -1;
     };
     Heard heard() const;
     // How long the file is, in ms; -1 while unknown.

@@ -1,8 +1,8 @@
 #include "player/seamlessloop.h"
 
-#include <deque>
 #include <gst/gst.h>
 #include <mutex>
+#include <vector>
 
 namespace syj {
 
@@ -22,10 +22,8 @@ struct SeamlessLoop::State {
         qint64 offset;
         qint64 from;
     };
-    std::deque<Turn> turns;
-    int turnsBefore = 0; // turns dropped from the front of the list
+    std::vector<Turn> turns;
     unsigned flushCount = 0;
-    static constexpr size_t kTurnsKept = 16;
 
     void flushed()
     {
@@ -33,7 +31,6 @@ struct SeamlessLoop::State {
         offset = 0;
         lastEnd = -1;
         turns.clear();
-        turnsBefore = 0;
     }
 
     GstPadProbeReturn onEvent(GstPadProbeInfo *info);
@@ -85,10 +82,6 @@ GstPadProbeReturn SeamlessLoop::State::onEvent(GstPadProbeInfo *info)
             const qint64 from = lastEnd - offset;
             offset = lastEnd - start;
             turns.push_back({lastEnd, offset, from});
-            if (turns.size() > kTurnsKept) {
-                turns.pop_front();
-                ++turnsBefore;
-            }
             return GST_PAD_PROBE_DROP;
         }
         // The loop's first segment: open-ended, so that the rounds stamped on
@@ -180,21 +173,17 @@ qint64 SeamlessLoop::filePlace(qint64 streamTimeNs) const
         if (streamTimeNs >= turn->at)
             return streamTimeNs - turn->offset;
     }
-    return m_state->turnsBefore > 0 ? streamTimeNs - m_state->turns.front().offset : streamTimeNs;
+    return streamTimeNs;
 }
 
 SeamlessLoop::Turns SeamlessLoop::turnsHeardBy(qint64 streamTimeNs) const
 {
     const std::lock_guard<std::mutex> lock(m_state->mutex);
-    Turns heard;
-    heard.count = m_state->turnsBefore;
-    for (const State::Turn &turn : m_state->turns) {
-        if (streamTimeNs < turn.at)
-            break;
-        ++heard.count;
-        heard.lastFromNs = turn.from;
-    }
-    return heard;
+    const auto &turns = m_state->turns;
+    auto count = static_cast<int>(turns.size());
+    while (count > 0 && streamTimeNs < turns[static_cast<size_t>(count - 1)].at)
+        --count;
+    return {count, count > 0 ? turns[static_cast<size_t>(count - 1)].from : -1};
 }
 
 } // namespace syj
