@@ -26,6 +26,8 @@ public:
     // Why start() failed.
     QString error() const { return m_error; }
     QString serverAddress() const;
+    // The source that hears everything the null sink plays.
+    static QString monitorSource();
 
 private:
     QTemporaryDir m_dir;
