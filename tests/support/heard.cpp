@@ -1,6 +1,7 @@
 #include "support/heard.h"
 
 #include "support/sound.h"
+#include "support/wav.h"
 
 #include <QFile>
 #include <QProcess>
@@ -170,6 +171,53 @@ std::vector<float> decodedSamples(const QString &path, int rate)
     return out;
 }
 
+Chirp playerChirp(int player)
+{
+    Chirp c;
+    c.startHz = player == 0 ? 300 : 4000;
+    c.seed = static_cast<quint32>(player + 1);
+    return c;
+}
+
+HeardSource writeHeardFile(const QString &path, int player, double seconds)
+{
+    HeardSource source;
+    source.id = player;
+    source.chirp = playerChirp(player);
+    source.chirp.seconds = seconds;
+    const bool mp3 = path.endsWith(u".mp3"_s, Qt::CaseInsensitive);
+    const QString wav = mp3 ? path.left(path.size() - 4) + u".source.wav"_s : path;
+    if (!writeChirpWav(wav, source.chirp) || (mp3 && !encodeMp3(wav, path)))
+        return source;
+    if (mp3)
+        QFile::remove(wav);
+    source.reference = decodedSamples(path);
+    return source;
+}
+
+const HeardSegment *firstHeard(const std::vector<HeardSegment> &segments, int source, qint64 fromNs,
+                               qint64 untilNs, bool (*fits)(const HeardSegment &, double),
+                               double arg)
+{
+    for (const HeardSegment &s : segments) {
+        if (s.source == source && s.fromNs >= fromNs && s.fromNs <= untilNs &&
+            (!fits || fits(s, arg)))
+            return &s;
+    }
+    return nullptr;
+}
+
+const HeardSegment *heardAt(const std::vector<HeardSegment> &segments, int source, qint64 ns,
+                            qint64 graceNs)
+{
+    const HeardSegment *found = nullptr;
+    for (const HeardSegment &s : segments) {
+        if (s.source == source && s.fromNs <= ns && s.toNs >= ns - graceNs)
+            found = &s;
+    }
+    return found;
+}
+
 // --- the recorder ---------------------------------------------------------------
 
 TimedSinkRecorder::~TimedSinkRecorder()
@@ -251,10 +299,9 @@ void TimedSinkRecorder::readLoop(int fd)
             m_oddByte = buffer[at];
             m_haveOddByte = true;
         }
-        const qint64 offset =
-            now - static_cast<qint64>(static_cast<double>(m_samples.size()) * 1e9 / kRate);
-        m_offsets.push_back(offset);
-        m_startNs = m_offsets.size() == 1 ? offset : std::min(m_startNs, offset);
+        m_ends.push_back(static_cast<qsizetype>(m_samples.size()));
+        m_offsets.push_back(
+            now - static_cast<qint64>(static_cast<double>(m_samples.size()) * 1e9 / kRate));
         m_started.store(true);
     }
     close(fd);
@@ -287,37 +334,80 @@ qsizetype TimedSinkRecorder::sampleCount() const
     return static_cast<qsizetype>(m_samples.size());
 }
 
+std::vector<qint64> TimedSinkRecorder::datings() const
+{
+    std::vector<qint64> out(m_offsets.size());
+    constexpr qsizetype window = 2 * kRate;
+    for (size_t k = 0; k < m_offsets.size(); ++k) {
+        qint64 earliest = m_offsets[k];
+        for (size_t j = k + 1; j < m_offsets.size() && m_ends[j] <= m_ends[k] + window; ++j)
+            earliest = std::min(earliest, m_offsets[j]);
+        out[k] = earliest;
+    }
+    return out;
+}
+
 qint64 TimedSinkRecorder::startNs() const
 {
     std::lock_guard lock(m_lock);
-    return m_startNs;
+    const std::vector<qint64> d = datings();
+    return d.empty() ? 0 : d.front();
 }
 
 double TimedSinkRecorder::medianLatenessMs() const
 {
     std::lock_guard lock(m_lock);
-    if (m_offsets.empty())
+    const std::vector<qint64> d = datings();
+    std::vector<qint64> late(d.size());
+    for (size_t k = 0; k < d.size(); ++k)
+        late[k] = m_offsets[k] - d[k];
+    if (late.empty())
         return 0;
-    std::vector<qint64> late = m_offsets;
     std::nth_element(late.begin(), late.begin() + static_cast<long>(late.size() / 2), late.end());
-    return static_cast<double>(late[late.size() / 2] - m_startNs) / 1e6;
+    return static_cast<double>(late[late.size() / 2]) / 1e6;
 }
 
 double TimedSinkRecorder::worstLatenessMs() const
 {
     std::lock_guard lock(m_lock);
-    if (m_offsets.empty())
+    const std::vector<qint64> d = datings();
+    qint64 worst = 0;
+    for (size_t k = 0; k < d.size(); ++k)
+        worst = std::max(worst, m_offsets[k] - d[k]);
+    return static_cast<double>(worst) / 1e6;
+}
+
+double TimedSinkRecorder::datingMovedMs() const
+{
+    std::lock_guard lock(m_lock);
+    const std::vector<qint64> d = datings();
+    if (d.empty())
         return 0;
-    return static_cast<double>(*std::max_element(m_offsets.begin(), m_offsets.end()) - m_startNs) /
-           1e6;
+    const auto [lo, hi] = std::minmax_element(d.begin(), d.end());
+    return static_cast<double>(*hi - *lo) / 1e6;
+}
+
+qint64 Recording::nsAt(double sample) const
+{
+    qint64 start = startNs;
+    if (!pieceEnds.empty()) {
+        const auto at = std::lower_bound(pieceEnds.begin(), pieceEnds.end(),
+                                         static_cast<qsizetype>(std::ceil(sample)));
+        start = pieceStartNs[std::min(static_cast<size_t>(at - pieceEnds.begin()),
+                                      pieceStartNs.size() - 1)];
+    }
+    return start + static_cast<qint64>(sample * 1e9 / rate);
 }
 
 Recording recordingOf(const TimedSinkRecorder &recorder)
 {
     Recording r;
     r.samples = recorder.samples();
-    r.startNs = recorder.startNs();
     r.rate = TimedSinkRecorder::kRate;
+    std::lock_guard lock(recorder.m_lock);
+    r.pieceEnds = recorder.m_ends;
+    r.pieceStartNs = recorder.datings();
+    r.startNs = r.pieceStartNs.empty() ? 0 : r.pieceStartNs.front();
     return r;
 }
 

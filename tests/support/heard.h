@@ -55,11 +55,28 @@ bool writeChirpWav(const QString &path, const Chirp &chirp);
 // delay at the start, as the players play it. Empty on failure.
 std::vector<float> decodedSamples(const QString &path, int rate = 44100);
 
+// A recording and when each of its samples was heard.
+struct Recording {
+    std::vector<float> samples;
+    qint64 startNs = 0;
+    int rate = 44100;
+    // The dating by pieces: from the end of the piece before to `pieceEnds[k]`,
+    // sample i was heard at pieceStartNs[k] + i / rate. Empty: from startNs.
+    std::vector<qsizetype> pieceEnds;
+    std::vector<qint64> pieceStartNs;
+    qint64 nsAt(double sample) const;
+};
+
 // Records the null sink's monitor (signed 16-bit mono at 44.1 kHz) with
 // parec, read by a thread of its own as the samples come. It dates each
 // sample on the monotonic clock: sample i was heard at start + i / rate, the
-// start being the earliest that each piece read allows (its arrival less the
-// length of all recorded so far), which leaves out how late a piece was read.
+// start being the earliest that the pieces read over the next 2 s allow
+// (each piece's arrival less the length of all recorded up to its end). That
+// leaves out how late a piece was read, and a step in the dating (samples
+// lost on the way, or the sink rendering further ahead) counts from where it
+// happened on. What is dated is when the null sink rendered a sample, which
+// is at most its latency (parec asks for pieces of 5 ms) before it would be
+// played.
 class TimedSinkRecorder
 {
 public:
@@ -80,10 +97,12 @@ public:
     qsizetype sampleCount() const;
     // When sample 0 was heard, in ns on the monotonic clock.
     qint64 startNs() const;
-    // The spread of the pieces' lateness (arrival less the earliest), in ms:
-    // the median and the largest.
+    // The spread of the pieces' lateness (arrival less the earliest of the 2 s
+    // after it), in ms: the median and the largest; and how far the dating
+    // moved over the recording.
     double medianLatenessMs() const;
     double worstLatenessMs() const;
+    double datingMovedMs() const;
 
 private:
     void readLoop(int fd);
@@ -91,23 +110,21 @@ private:
     int m_pid = -1;
     std::thread m_reader;
     mutable std::mutex m_lock;
+    // The earliest offset of the pieces from each one to 2 s after it.
+    std::vector<qint64> datings() const;
+    friend Recording recordingOf(const TimedSinkRecorder &recorder);
+
     std::vector<qint16> m_samples;
-    // Per piece read: its arrival less the length of all recorded up to its end.
+    // Per piece read: how many samples had come with it, and its arrival less
+    // their length.
+    std::vector<qsizetype> m_ends;
     std::vector<qint64> m_offsets;
-    qint64 m_startNs = 0;
     std::atomic<bool> m_started{false};
     char m_oddByte = 0;
     bool m_haveOddByte = false;
 };
 
-// A recording and when its first sample was heard.
-struct Recording {
-    std::vector<float> samples;
-    qint64 startNs = 0;
-    int rate = 44100;
-    qint64 nsAt(double sample) const { return startNs + static_cast<qint64>(sample * 1e9 / rate); }
-    double sampleAt(qint64 ns) const { return static_cast<double>(ns - startNs) * rate / 1e9; }
-};
+// The samples recorded so far, dated.
 Recording recordingOf(const TimedSinkRecorder &recorder);
 
 // A file the decoder looks for: its samples as the player's decoder gives
@@ -141,6 +158,24 @@ struct HeardGap {
     double quietMs = 0;
     double foreignMs = 0;
 };
+
+// The chirps of the window's two players, in bands far apart: the first
+// from 300 to 1500 Hz, the second from 4000 to 5200 Hz, over 60 s.
+Chirp playerChirp(int player);
+// Writes `player`'s chirp to `path`, a WAV or, when the name ends in ".mp3",
+// an MP3 encoded from one (see encodeMp3), and returns what the decoder looks
+// for, with `player` as its id; an empty reference on failure.
+HeardSource writeHeardFile(const QString &path, int player, double seconds = 60);
+
+// The first stretch of `source` that starts from `fromNs` to `untilNs`
+// which `fits` (any, without it); null if none.
+const HeardSegment *firstHeard(const std::vector<HeardSegment> &segments, int source, qint64 fromNs,
+                               qint64 untilNs, bool (*fits)(const HeardSegment &, double) = nullptr,
+                               double arg = 0);
+// The stretch of `source` heard at `ns`, or the last one that ended before it
+// within `graceNs`; null if none.
+const HeardSegment *heardAt(const std::vector<HeardSegment> &segments, int source, qint64 ns,
+                            qint64 graceNs = 0);
 
 // Finds the sources' stretches of playback in a recording. `speed` is the
 // players' rate: at 1.0 a stretch goes on while the place follows the
