@@ -381,10 +381,7 @@ double TimedSinkRecorder::datingMovedMs() const
 {
     std::lock_guard lock(m_lock);
     const std::vector<qint64> d = datings();
-    if (d.empty())
-        return 0;
-    const auto [lo, hi] = std::minmax_element(d.begin(), d.end());
-    return static_cast<double>(*hi - *lo) / 1e6;
+    return d.empty() ? 0 : static_cast<double>(d.back() - d.front()) / 1e6;
 }
 
 qint64 Recording::nsAt(double sample) const

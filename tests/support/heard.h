@@ -99,7 +99,7 @@ public:
     qint64 startNs() const;
     // The spread of the pieces' lateness (arrival less the earliest of the 2 s
     // after it), in ms: the median and the largest; and how far the dating
-    // moved over the recording.
+    // moved from the first piece to the last (later: samples were lost).
     double medianLatenessMs() const;
     double worstLatenessMs() const;
     double datingMovedMs() const;
