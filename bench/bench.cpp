@@ -619,8 +619,11 @@ int probeHeardCues(const QString &kind, double rate, int perScenario)
 }
 
 // Printed by the child: a row's loop as heard, "TURN lost_end_ms gap_ms
-// foreign_ms skipped_start_ms" for each turn (file ms but the gap and the
-// foreign sound in it, which are ms heard) and "ROUND length_error_ms" for
+// foreign_ms skipped_start_ms" for each turn: how much of the line's end was
+// not heard (file ms, from where the round went furthest), the time from
+// there to the start heard again and how much of it was sound other than
+// silence (ms heard, a piece of the line heard again included), and how much
+// of the start was skipped (file ms); and "ROUND length_error_ms" for
 // each round between two turns (the round's time heard times the rate, less
 // the span). "-1" without a sound server, "-2" without an MP3 encoder.
 int probeLoopHeard(const QString &kind, double rate)
@@ -676,12 +679,21 @@ int probeLoopHeard(const QString &kind, double rate)
             starts.push_back(i);
     }
     for (size_t k = 0; k + 1 < starts.size(); ++k) {
-        const test::HeardSegment &end = mine[starts[k + 1] - 1];
+        // The round ends where it went furthest into the line; what is heard
+        // after that (the line's end again, say) is foreign to the turn.
+        size_t furthest = starts[k];
+        for (size_t i = starts[k]; i < starts[k + 1]; ++i) {
+            if (mine[i].placeTo > mine[furthest].placeTo)
+                furthest = i;
+        }
+        const test::HeardSegment &end = mine[furthest];
         const test::HeardSegment &next = mine[starts[k + 1]];
         const test::HeardGap gap = decoder.gapBetween(heard, segments, end.recTo, next.recFrom);
+        double foreign = gap.foreignMs;
+        for (size_t i = furthest + 1; i < starts[k + 1]; ++i)
+            foreign += mine[i].ms();
         std::printf("TURN %.2f %.2f %.2f %.2f\n", (spanTo - end.placeTo) * 1000,
-                    msBetween(end.toNs, next.fromNs), gap.foreignMs,
-                    (next.placeFrom - spanFrom) * 1000);
+                    msBetween(end.toNs, next.fromNs), foreign, (next.placeFrom - spanFrom) * 1000);
         if (k > 0)
             std::printf("ROUND %.2f\n", msBetween(mine[starts[k]].fromNs, next.fromNs) * rate -
                                             (spanTo - spanFrom) * 1000);
