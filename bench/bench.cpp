@@ -437,7 +437,12 @@ struct HeardWindow {
         return t == Playback::Track::Accompaniment ? Playback::Track::Original
                                                    : Playback::Track::Accompaniment;
     }
-    AudioPlayer &player(Playback::Track t) { return form.playback().player(t); }
+    AudioPlayer &player(Playback::Track t)
+    {
+        return *(t == Playback::Track::Accompaniment ? form.WindowsMediaPlayer1
+                                                     : form.WindowsMediaPlayer2)
+                    ->player();
+    }
     // Opens the track's other copy.
     void open(Playback::Track t)
     {
@@ -649,14 +654,16 @@ int probeLoopHeard(const QString &kind, double rate)
     // Row 3 loops from 1 s before its time (the lead-in) to row 4's time,
     // started while the song plays.
     constexpr int row = 3;
-    const double spanFrom = HeardWindow::rowSeconds(row) - playback.leadIn();
+    constexpr double leadIn = 1.0;
+    playback.setLeadIn(leadIn);
+    const double spanFrom = HeardWindow::rowSeconds(row) - leadIn;
     const double spanTo = HeardWindow::rowSeconds(row + 1);
     playback.cueRow(0, Playback::Track::Accompaniment);
     waitFor(1000);
     const qint64 at = test::monotonicNowNs();
     playback.loopRow(row, Playback::Track::Accompaniment);
     waitFor((spanTo - spanFrom) * 1000 * 5 / rate + 500);
-    playback.toggleLoop(row);
+    w.player(Playback::Track::Accompaniment).clearLoop();
     playback.pauseBoth();
     waitFor(300);
     recorder.stop();
@@ -1060,8 +1067,10 @@ void reportStress(int total)
                 else
                     (k % 2 == 0 ? wav : mp3).push_back(ms);
                 quiet.restart();
-                if (done % 500 == 0)
+                if (done % 500 == 0) {
                     std::printf("# stress: %d opens done, %d hangs\n", done, hangs);
+                    std::fflush(stdout);
+                }
             }
             if (ended || next >= total)
                 break;
@@ -1074,6 +1083,7 @@ void reportStress(int total)
             ++hangs;
             std::printf("# stress: open %d hung (no progress for 15 s); a new child goes on\n",
                         next);
+            std::fflush(stdout);
             p.kill();
             ++next;
         }
