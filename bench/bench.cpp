@@ -1,5 +1,6 @@
 // 声韵笺 benchmark: runs the real main window offscreen and prints a table of
-// start-up, loading, saving/reopening, cueing, reading-table, aids and loop figures, plus one
+// start-up, loading, saving/reopening, cueing, reading-table, aids and loop figures, what is
+// heard on a sound server's output after cues, loops and opens, plus one
 // machine-readable "BENCH name value unit" line per figure.
 //
 // Each measurement that needs a fresh process (start-up, peak memory of a load)
@@ -11,15 +12,19 @@
 #include "platform/mediaplayer.h"
 #include "platform/qtplatformtools.h"
 #include "player/audioplayer.h"
+#include "playback/playback.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/lyrictext.h"
 #include "sheet/recovery.h"
 #include "sheet/sheetcommands.h"
+#include "support/heard.h"
 #include "support/sound.h"
 #include "support/wav.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +32,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 #include <QtEndian>
 #include <algorithm>
 #include <cstdio>
@@ -78,6 +84,25 @@ template <typename Done> bool pumpUntil(Done done, double limitMs, int stepMs = 
 void pumpFor(double ms)
 {
     pumpUntil([] { return false; }, ms);
+}
+
+// Lets the event loop run for `ms`, as the program's own runs: asleep while
+// nothing happens (pumpFor keeps a core busy, which the sound server and its
+// recorder then lack).
+void waitFor(double ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(ms), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+template <typename Done> bool waitUntil(Done done, double limitMs, int stepMs = 5)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && static_cast<double>(t.elapsed()) < limitMs)
+        waitFor(stepMs);
+    return done();
 }
 
 // Stops the event loop at the first paint of the watched window.
@@ -349,6 +374,435 @@ int probeReadings()
     return 0;
 }
 
+// --- heard on the output ----------------------------------------------------
+//
+// Each of these children plays chirps (support/heard.h) through a sound
+// server of its own, records its null sink, and afterwards finds in the
+// recording which place of which file was heard when. It prints one line per
+// measurement; the parent gathers them.
+
+// A window with a lyric sheet whose rows are 2.37 s apart over the 60 s
+// chirps (row i at 2.00 + 2.37 i s), both players given their file and
+// paused, at `rate`. Files and references in `dir`: the accompaniment's
+// chirp is player 0's, the original's player 1's; two copies of each, so
+// that opening one after the other opens a new file.
+struct HeardWindow {
+    static constexpr int kRows = 23;
+    QtPlatformTools tools;
+    Form1 form{tools};
+    QString files[2][2];
+    std::vector<test::HeardSource> sources;
+    int opened[2] = {0, 0};
+
+    static double rowSeconds(int row) { return 2.0 + 2.37 * row; }
+
+    bool setUp(const QTemporaryDir &dir, const QString &kind, double rate)
+    {
+        form.show();
+        QStringList lines;
+        for (int i = 0; i < kRows; ++i) {
+            const int cs = static_cast<int>(std::lround(rowSeconds(i) * 100));
+            lines << u"[%1:%2.%3]第%4句"_s.arg(cs / 6000, 2, 10, QLatin1Char('0'))
+                         .arg(cs / 100 % 60, 2, 10, QLatin1Char('0'))
+                         .arg(cs % 100, 2, 10, QLatin1Char('0'))
+                         .arg(i + 1);
+        }
+        const QString lrc = dir.filePath(u"heard.lrc"_s);
+        WriteLyricFile(lrc, lines);
+        form.commands().loadOriginalLyrics(lrc);
+        for (int p = 0; p < 2; ++p) {
+            for (int copy = 0; copy < 2; ++copy) {
+                files[p][copy] = dir.filePath(u"chirp%1-%2.%3"_s.arg(p).arg(copy).arg(kind));
+                test::HeardSource s = test::writeHeardFile(files[p][copy], p);
+                if (s.reference.empty())
+                    return false;
+                if (copy == 0)
+                    sources.push_back(std::move(s));
+            }
+        }
+        for (const Playback::Track t :
+             {Playback::Track::Accompaniment, Playback::Track::Original}) {
+            open(t);
+            AudioPlayer &p = player(t);
+            waitUntil([&] { return p.isPlaying() && p.duration() > 0; }, 10000);
+            p.setRate(rate);
+        }
+        form.playback().pauseBoth();
+        waitFor(300);
+        return true;
+    }
+    static int index(Playback::Track t) { return t == Playback::Track::Accompaniment ? 0 : 1; }
+    static Playback::Track other(Playback::Track t)
+    {
+        return t == Playback::Track::Accompaniment ? Playback::Track::Original
+                                                   : Playback::Track::Accompaniment;
+    }
+    AudioPlayer &player(Playback::Track t)
+    {
+        return *(t == Playback::Track::Accompaniment ? form.WindowsMediaPlayer1
+                                                     : form.WindowsMediaPlayer2)
+                    ->player();
+    }
+    // Opens the track's other copy.
+    void open(Playback::Track t)
+    {
+        const int p = index(t);
+        form.playback().openTrackFrom(t, files[p][opened[p]++ % 2]);
+    }
+    // The row's button of the track (伴奏 or 原唱).
+    void click(Playback::Track t, int row)
+    {
+        if (t == Playback::Track::Accompaniment)
+            form.dcButton2_Click(row + 1);
+        else
+            form.dcButton5_Click(row + 1);
+    }
+};
+
+bool startsNear(const test::HeardSegment &s, double seconds)
+{
+    return std::abs(s.placeFrom - seconds) <= 0.3;
+}
+
+double msBetween(qint64 fromNs, qint64 toNs)
+{
+    return static_cast<double>(toNs - fromNs) / 1e6;
+}
+
+void printRecorder(const test::TimedSinkRecorder &recorder)
+{
+    std::printf("# recorder: pieces read late by %.2f ms (median), %.2f ms (worst); the "
+                "dating moved by %.2f ms from the first piece to the last\n",
+                recorder.medianLatenessMs(), recorder.worstLatenessMs(), recorder.datingMovedMs());
+}
+
+// Every stretch heard, for a reader of the child's output: "SEG source from_ms
+// to_ms place_from_s place_to_s", in ms from `zeroNs`.
+void printSegments(const std::vector<test::HeardSegment> &segments, qint64 zeroNs)
+{
+    for (const test::HeardSegment &s : segments)
+        std::printf("SEG %d %.2f %.2f %.4f %.4f\n", s.source, msBetween(zeroNs, s.fromNs),
+                    msBetween(zeroNs, s.toNs), s.placeFrom, s.placeTo);
+}
+
+const QStringList &cueScenarios()
+{
+    static const QStringList s{u"playing"_s, u"paused"_s, u"other"_s, u"opened"_s};
+    return s;
+}
+
+// Printed by the child: for each cue "CUE scenario track row heard place_error_ms
+// first_sound_ms any_sound": heard 0 when no sound of the row's place came
+// within 1 s (then the time is -1), the error of the place of the first sound
+// of the track after the cue, whatever it is (-1 if none), and any_sound 0
+// when nothing of the track was heard at all within 1 s; for each F5 "SWITCH silence_ms
+// place_jump_ms first_sound_ms before_heard same_place_silence_ms": the silence from the last sound
+// of the track left to the first of the other, how far that one's place is from where the first
+// stopped, the time from F5 to it, whether the track left was heard at all, and the silence until
+// the place where it stopped goes on
+// (-1 when it does not within 1 s; -1 -1 -1 … when the other track stayed
+// silent). "-1" alone without a sound server, "-2" without an MP3 encoder.
+int probeHeardCues(const QString &kind, double rate, int perScenario)
+{
+    test::NullSinkServer sound;
+    if (!sound.start()) {
+        std::printf("-1\n");
+        return 0;
+    }
+    ProbeApplication probe;
+    QTemporaryDir dir;
+    HeardWindow w;
+    if (!w.setUp(dir, kind, rate)) {
+        std::printf("-2\n");
+        return 0;
+    }
+    Playback &playback = w.form.playback();
+    test::TimedSinkRecorder recorder;
+    if (!recorder.start(sound)) {
+        std::printf("-1\n");
+        return 0;
+    }
+    struct Cue {
+        QString scenario;
+        Playback::Track track;
+        int row;
+        qint64 at;
+    };
+    std::vector<Cue> cues;
+    const double settle = 600 + 200 / rate;
+    for (int k = 0; k < perScenario; ++k) {
+        for (const QString &scenario : cueScenarios()) {
+            // Each scenario on either player in turn, round by round.
+            const auto n = static_cast<int>(cues.size());
+            const Playback::Track t =
+                (n + k) % 2 == 0 ? Playback::Track::Accompaniment : Playback::Track::Original;
+            const int row = (n * 7 + 3) % HeardWindow::kRows;
+            const int before = (row + HeardWindow::kRows / 2) % HeardWindow::kRows;
+            if (scenario == u"playing"_s) {
+                playback.cueRow(before, t);
+                waitFor(settle);
+            } else if (scenario == u"paused"_s) {
+                playback.cueRow(before, t);
+                waitFor(settle);
+                playback.pauseBoth();
+                waitFor(400);
+            } else if (scenario == u"other"_s) {
+                playback.cueRow(before, HeardWindow::other(t));
+                waitFor(settle);
+            }
+            const qint64 at = test::monotonicNowNs();
+            if (scenario == u"opened"_s) {
+                w.open(t);
+                playback.cueRow(row, t);
+            } else {
+                w.click(t, row);
+            }
+            cues.push_back({scenario, t, row, at});
+            waitFor(1100);
+        }
+    }
+    playback.pauseBoth();
+    waitFor(400);
+    // F5 while a track plays a row, both files opened afresh first (a player
+    // left silent by a cue stays so until then).
+    for (const Playback::Track t : {Playback::Track::Accompaniment, Playback::Track::Original}) {
+        w.open(t);
+        waitFor(1000);
+    }
+    playback.pauseBoth();
+    waitFor(400);
+    std::vector<std::pair<qint64, Playback::Track>> switches;
+    for (int k = 0; k < 10; ++k) {
+        const Playback::Track t =
+            k % 2 == 0 ? Playback::Track::Accompaniment : Playback::Track::Original;
+        playback.cueRow((k * 5 + 2) % HeardWindow::kRows, t);
+        waitFor(settle);
+        switches.emplace_back(test::monotonicNowNs(), t);
+        playback.switchTrack();
+        waitFor(1000);
+        playback.pauseBoth();
+        waitFor(300);
+    }
+    recorder.stop();
+    printRecorder(recorder);
+
+    const test::Recording heard = test::recordingOf(recorder);
+    const test::HeardDecoder decoder(w.sources, rate);
+    const std::vector<test::HeardSegment> segments = decoder.decode(heard);
+    printSegments(segments, heard.startNs);
+    constexpr qint64 second = 1'000'000'000;
+    for (const Cue &c : cues) {
+        std::printf("ACT %s %d %d %.2f\n", qPrintable(c.scenario), HeardWindow::index(c.track),
+                    c.row, msBetween(heard.startNs, c.at));
+        const int source = HeardWindow::index(c.track);
+        const double seconds = HeardWindow::rowSeconds(c.row);
+        const test::HeardSegment *first =
+            test::firstHeard(segments, source, c.at - 2'000'000, c.at + second);
+        const test::HeardSegment *right = test::firstHeard(segments, source, c.at - 2'000'000,
+                                                           c.at + second, startsNear, seconds);
+        std::printf("CUE %s %d %d %d %.2f %.2f %d\n", qPrintable(c.scenario), source, c.row,
+                    right ? 1 : 0, first ? std::abs(first->placeFrom - seconds) * 1000 : -1.0,
+                    right ? msBetween(c.at, right->fromNs) : -1.0, first ? 1 : 0);
+    }
+    for (const auto &[at, t] : switches) {
+        const int from = HeardWindow::index(t);
+        std::printf("ACT switch %d - %.2f\n", from, msBetween(heard.startNs, at));
+        const test::HeardSegment *before = test::heardAt(segments, from, at, 50'000'000);
+        const test::HeardSegment *after =
+            test::firstHeard(segments, 1 - from, at - 2'000'000, at + second);
+        if (!before || !after) {
+            std::printf("SWITCH -1 -1 -1 %d -1\n", before ? 1 : 0);
+            continue;
+        }
+        const test::HeardSegment *right = test::firstHeard(
+            segments, 1 - from, at - 2'000'000, at + second, startsNear, before->placeTo);
+        std::printf("SWITCH %.2f %.2f %.2f 1 %.2f\n", msBetween(before->toNs, after->fromNs),
+                    (after->placeFrom - before->placeTo) * 1000, msBetween(at, after->fromNs),
+                    right ? msBetween(before->toNs, right->fromNs) : -1.0);
+    }
+    return 0;
+}
+
+// Printed by the child: a row's loop as heard, "TURN lost_end_ms gap_ms
+// foreign_ms skipped_start_ms" for each turn: how much of the line's end was
+// not heard (file ms, from where the round went furthest), the time from
+// there to the start heard again and how much of it was sound other than
+// silence (ms heard, a piece of the line heard again included), and how much
+// of the start was skipped (file ms); and "ROUND length_error_ms" for
+// each round between two turns (the round's time heard times the rate, less
+// the span). "-1" without a sound server, "-2" without an MP3 encoder.
+int probeLoopHeard(const QString &kind, double rate)
+{
+    test::NullSinkServer sound;
+    if (!sound.start()) {
+        std::printf("-1\n");
+        return 0;
+    }
+    ProbeApplication probe;
+    QTemporaryDir dir;
+    HeardWindow w;
+    if (!w.setUp(dir, kind, rate)) {
+        std::printf("-2\n");
+        return 0;
+    }
+    Playback &playback = w.form.playback();
+    test::TimedSinkRecorder recorder;
+    if (!recorder.start(sound)) {
+        std::printf("-1\n");
+        return 0;
+    }
+    // Row 3 loops from 1 s before its time (the lead-in) to row 4's time,
+    // started while the song plays.
+    constexpr int row = 3;
+    constexpr double leadIn = 1.0;
+    playback.setLeadIn(leadIn);
+    const double spanFrom = HeardWindow::rowSeconds(row) - leadIn;
+    const double spanTo = HeardWindow::rowSeconds(row + 1);
+    playback.cueRow(0, Playback::Track::Accompaniment);
+    waitFor(1000);
+    const qint64 at = test::monotonicNowNs();
+    playback.loopRow(row, Playback::Track::Accompaniment);
+    waitFor((spanTo - spanFrom) * 1000 * 5 / rate + 500);
+    w.player(Playback::Track::Accompaniment).clearLoop();
+    playback.pauseBoth();
+    waitFor(300);
+    recorder.stop();
+    printRecorder(recorder);
+
+    const test::Recording heard = test::recordingOf(recorder);
+    const test::HeardDecoder decoder(w.sources, rate);
+    std::vector<test::HeardSegment> segments = decoder.decode(heard);
+    printSegments(segments, heard.startNs);
+    std::vector<test::HeardSegment> mine;
+    for (const test::HeardSegment &s : segments) {
+        if (s.source == 0 && s.fromNs >= at - 2'000'000)
+            mine.push_back(s);
+    }
+    // The rounds start near the span's start; whatever is heard between the
+    // last stretch of one and the start of the next belongs to the turn.
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < mine.size(); ++i) {
+        if (startsNear(mine[i], spanFrom))
+            starts.push_back(i);
+    }
+    for (size_t k = 0; k + 1 < starts.size(); ++k) {
+        // The round ends where it went furthest into the line; what is heard
+        // after that (the line's end again, say) is foreign to the turn.
+        size_t furthest = starts[k];
+        for (size_t i = starts[k]; i < starts[k + 1]; ++i) {
+            if (mine[i].placeTo > mine[furthest].placeTo)
+                furthest = i;
+        }
+        const test::HeardSegment &end = mine[furthest];
+        const test::HeardSegment &next = mine[starts[k + 1]];
+        const test::HeardGap gap = decoder.gapBetween(heard, segments, end.recTo, next.recFrom);
+        double foreign = gap.foreignMs;
+        for (size_t i = furthest + 1; i < starts[k + 1]; ++i)
+            foreign += mine[i].ms();
+        std::printf("TURN %.2f %.2f %.2f %.2f\n", (spanTo - end.placeTo) * 1000,
+                    msBetween(end.toNs, next.fromNs), foreign, (next.placeFrom - spanFrom) * 1000);
+        if (k > 0)
+            std::printf("ROUND %.2f\n", msBetween(mine[starts[k]].fromNs, next.fromNs) * rate -
+                                            (spanTo - spanFrom) * 1000);
+    }
+    std::printf("# %zu rounds heard\n", starts.size());
+    return 0;
+}
+
+// Printed by the child: for each of `opens` files opened, "OPEN first_sound_ms
+// first_place_ms", -1 -1 when nothing of the file was heard within 2 s.
+int probeOpenHeard(const QString &kind, int opens)
+{
+    test::NullSinkServer sound;
+    if (!sound.start()) {
+        std::printf("-1\n");
+        return 0;
+    }
+    ProbeApplication probe;
+    QTemporaryDir dir;
+    HeardWindow w;
+    if (!w.setUp(dir, kind, 1.0)) {
+        std::printf("-2\n");
+        return 0;
+    }
+    test::TimedSinkRecorder recorder;
+    if (!recorder.start(sound)) {
+        std::printf("-1\n");
+        return 0;
+    }
+    std::vector<std::pair<qint64, Playback::Track>> at;
+    for (int k = 0; k < opens; ++k) {
+        const Playback::Track t =
+            k % 2 == 0 ? Playback::Track::Accompaniment : Playback::Track::Original;
+        at.emplace_back(test::monotonicNowNs(), t);
+        w.open(t);
+        waitFor(1200);
+        w.form.playback().pauseBoth();
+        waitFor(300);
+    }
+    recorder.stop();
+    printRecorder(recorder);
+    const test::HeardDecoder decoder(w.sources, 1.0);
+    const test::Recording heard = test::recordingOf(recorder);
+    const std::vector<test::HeardSegment> segments = decoder.decode(heard);
+    printSegments(segments, heard.startNs);
+    for (const auto &[ns, t] : at) {
+        const test::HeardSegment *first =
+            test::firstHeard(segments, HeardWindow::index(t), ns - 2'000'000, ns + 2'000'000'000);
+        if (first)
+            std::printf("OPEN %.2f %.2f\n", msBetween(ns, first->fromNs), first->placeFrom * 1000);
+        else
+            std::printf("OPEN -1 -1\n");
+    }
+    return 0;
+}
+
+// Opens files one after the other, from number `from` to `to` (even ones a
+// WAV, odd ones an MP3, two of each taken in turn), each until the player
+// plays or fails: "OPEN number ms" (ms -1: neither within 10 s, -2: failed),
+// printed as it goes. A hang inside the player stops the lines; the parent
+// then ends this child and starts another for the rest.
+int probeStress(int from, int to)
+{
+    test::NullSinkServer sound;
+    if (!sound.start()) {
+        std::printf("-1\n");
+        return 0;
+    }
+    ProbeApplication probe;
+    QTemporaryDir dir;
+    QString files[2][2];
+    for (int copy = 0; copy < 2; ++copy) {
+        files[0][copy] = dir.filePath(u"open%1.wav"_s.arg(copy));
+        files[1][copy] = dir.filePath(u"open%1.mp3"_s.arg(copy));
+        for (int k = 0; k < 2; ++k) {
+            if (test::writeHeardFile(files[k][copy], 0, 8).reference.empty()) {
+                std::printf("-2\n");
+                return 0;
+            }
+        }
+    }
+    AudioPlayer player;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    for (int k = from; k < to; ++k) {
+        QElapsedTimer t;
+        t.start();
+        player.setURL(files[k % 2][k / 2 % 2]);
+        const bool settled = waitUntil(
+            [&] {
+                return (player.isPlaying() && player.duration() > 0) ||
+                       !player.errorText().isEmpty();
+            },
+            10000, 1);
+        const double ms = t.nsecsElapsed() / 1e6;
+        std::printf("OPEN %d %.2f\n", k,
+                    !settled                        ? -1.0
+                    : !player.errorText().isEmpty() ? -2.0
+                                                    : ms);
+    }
+    return 0;
+}
+
 // --- parent ---------------------------------------------------------------
 
 struct Row {
@@ -367,15 +821,297 @@ void report(const QString &name, double value, const QString &unit, const QStrin
     std::fflush(stdout);
 }
 
-QByteArray runChild(const QStringList &args)
+QByteArray runChild(const QStringList &args, int timeoutMs = 300000)
 {
     QProcess p;
     p.setProgram(QCoreApplication::applicationFilePath());
     p.setArguments(args);
     p.setProcessChannelMode(QProcess::SeparateChannels);
     p.start();
-    p.waitForFinished(300000);
+    p.waitForFinished(timeoutMs);
     return p.readAllStandardOutput();
+}
+
+// The fields of the child's lines that start with `tag`, as numbers (the
+// first field after the tag at 0); "#" lines are passed on as they are.
+QList<QList<QByteArray>> childLines(const QByteArray &out, const QByteArray &tag)
+{
+    QList<QList<QByteArray>> lines;
+    for (const QByteArray &line : out.split('\n')) {
+        const QList<QByteArray> fields = line.trimmed().split(' ');
+        if (fields.value(0) == tag)
+            lines.append(fields.mid(1));
+    }
+    return lines;
+}
+
+void passComments(const QByteArray &out, const QString &prefix)
+{
+    for (const QByteArray &line : out.split('\n')) {
+        if (line.startsWith('#'))
+            std::printf("# %s:%s\n", qPrintable(prefix), line.mid(1).constData());
+    }
+}
+
+// Whether a child of the heard figures could run; says why not. With
+// "--keep DIR", its whole output (every stretch heard) goes to a file there.
+bool heardChildRan(const QByteArray &out, const QString &what)
+{
+    const QStringList args = QCoreApplication::arguments();
+    if (const qsizetype keep = args.indexOf(u"--keep"_s); keep > 0 && keep + 1 < args.size()) {
+        QFile f(QDir(args.at(keep + 1)).filePath(QString(what).replace(u' ', u'-') + u".txt"_s));
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            f.write(out);
+    }
+    const QByteArray first = out.trimmed().split('\n').value(0).trimmed();
+    if (first == "-1")
+        std::printf("# no sound server (pulseaudio, parec): %s skipped\n", qPrintable(what));
+    else if (first == "-2")
+        std::printf("# no MP3 encoder or decoder (gst-launch-1.0): %s skipped\n", qPrintable(what));
+    else if (out.trimmed().isEmpty())
+        std::printf("# the child of %s printed nothing\n", qPrintable(what));
+    else
+        return true;
+    return false;
+}
+
+double worstOf(const std::vector<double> &v)
+{
+    return v.empty() ? -1 : *std::max_element(v.begin(), v.end());
+}
+
+double medianOr(const std::vector<double> &v)
+{
+    return v.empty() ? -1 : median(v);
+}
+
+QString rateName(double rate)
+{
+    return QString::number(rate) + u"x"_s;
+}
+
+// Cues heard on the output: for each scenario, how many stayed silent, the
+// place first heard against the row's time and the time to the right
+// sound; then F5.
+void reportHeardCues(const QString &kind, double rate, int perScenario)
+{
+    const QString what = u"heard %1 %2"_s.arg(kind, rateName(rate));
+    const QByteArray out = runChild(
+        {u"--probe-heard"_s, kind, QString::number(rate), QString::number(perScenario)}, 1800000);
+    if (!heardChildRan(out, what))
+        return;
+    passComments(out, what);
+    const QString soundGoal = rate < 1 ? u"<= 80"_s : u"<= 40"_s;
+    const QList<QList<QByteArray>> cues = childLines(out, "CUE");
+    for (const QString &scenario : cueScenarios()) {
+        int made = 0, silent = 0, nothing = 0;
+        std::vector<double> place, sound;
+        for (qsizetype i = 0; i < cues.size(); ++i) {
+            const QList<QByteArray> &c = cues[i];
+            if (QString::fromLatin1(c.value(0)) != scenario)
+                continue;
+            ++made;
+            if (c.value(4).toDouble() >= 0)
+                place.push_back(c.value(4).toDouble());
+            if (c.value(3) == "1") {
+                sound.push_back(c.value(5).toDouble());
+                continue;
+            }
+            ++silent;
+            if (c.value(6) == "0")
+                ++nothing;
+            const QList<QByteArray> before = i > 0 ? cues[i - 1] : QList<QByteArray>();
+            std::printf("# %s: silent cue %lld (%s, player %s, row %s, first sound %s ms off the "
+                        "row); before it: %s on player %s, %s\n",
+                        qPrintable(what), static_cast<long long>(i), c.value(0).constData(),
+                        c.value(1).constData(), c.value(2).constData(), c.value(4).constData(),
+                        before.value(0, "nothing").constData(), before.value(1, "-").constData(),
+                        before.value(3) == "1" ? "heard" : "silent");
+        }
+        const QString name = u"heard_%1_%2_%3"_s.arg(scenario, kind, rateName(rate));
+        report(name + u"_silent_cues"_s, silent, u"of %1"_s.arg(made), u"0"_s);
+        report(name + u"_cues_with_nothing_heard"_s, nothing, u"of %1"_s.arg(made), u"0"_s);
+        report(name + u"_place_error_median_ms"_s, medianOr(place), u"ms"_s, u"<= 10"_s);
+        report(name + u"_place_error_worst_ms"_s, worstOf(place), u"ms"_s, u"<= 10"_s);
+        report(name + u"_first_sound_median_ms"_s, medianOr(sound), u"ms"_s, soundGoal);
+        report(name + u"_first_sound_worst_ms"_s, worstOf(sound), u"ms"_s, soundGoal);
+    }
+    std::vector<double> silence, jump, sound, toRight;
+    int quiet = 0, unmeasured = 0;
+    const QList<QList<QByteArray>> switches = childLines(out, "SWITCH");
+    for (const QList<QByteArray> &s : switches) {
+        if (s.value(3) == "0") {
+            ++unmeasured;
+            continue;
+        }
+        if (s.value(0).toDouble() == -1 && s.value(2).toDouble() == -1) {
+            ++quiet;
+            continue;
+        }
+        silence.push_back(s.value(0).toDouble());
+        jump.push_back(std::abs(s.value(1).toDouble()));
+        sound.push_back(s.value(2).toDouble());
+        if (s.value(4).toDouble() >= 0)
+            toRight.push_back(s.value(4).toDouble());
+    }
+    const QString name = u"heard_switch_%1_%2"_s.arg(kind, rateName(rate));
+    report(name + u"_silent_switches"_s, quiet, u"of %1"_s.arg(switches.size() - unmeasured),
+           u"0"_s);
+    if (unmeasured > 0)
+        std::printf("# %s: %d of the switches not measured: the track left was not heard\n",
+                    qPrintable(what), unmeasured);
+    report(name + u"_silence_median_ms"_s, medianOr(silence), u"ms"_s, u"<= 40"_s);
+    report(name + u"_silence_worst_ms"_s, worstOf(silence), u"ms"_s, u"<= 40"_s);
+    report(name + u"_place_jump_worst_ms"_s, worstOf(jump), u"ms"_s);
+    report(name + u"_silence_to_same_place_worst_ms"_s, worstOf(toRight), u"ms"_s, u"<= 40"_s);
+    report(name + u"_first_sound_median_ms"_s, medianOr(sound), u"ms"_s);
+}
+
+// A row's loop heard on the output: each round's length, and what is lost,
+// silent or foreign at each turn.
+void reportLoopHeard(const QString &kind, double rate)
+{
+    const QString what = u"loopheard %1 %2"_s.arg(kind, rateName(rate));
+    const QByteArray out = runChild({u"--probe-loop-heard"_s, kind, QString::number(rate)});
+    if (!heardChildRan(out, what))
+        return;
+    passComments(out, what);
+    std::vector<double> end, gap, foreign, start, round;
+    for (const QList<QByteArray> &t : childLines(out, "TURN")) {
+        end.push_back(t.value(0).toDouble());
+        gap.push_back(t.value(1).toDouble());
+        foreign.push_back(t.value(2).toDouble());
+        start.push_back(t.value(3).toDouble());
+    }
+    for (const QList<QByteArray> &r : childLines(out, "ROUND"))
+        round.push_back(std::abs(r.value(0).toDouble()));
+    const auto worstAbs = [](std::vector<double> v) {
+        for (double &x : v)
+            x = std::abs(x);
+        return worstOf(v);
+    };
+    const QString name = u"loopheard_%1_%2"_s.arg(kind, rateName(rate));
+    report(name + u"_turns"_s, static_cast<double>(end.size()), u"turns"_s, u">= 3"_s);
+    report(name + u"_round_error_worst_ms"_s, worstOf(round), u"ms"_s, u"<= 2"_s);
+    report(name + u"_turn_end_lost_worst_ms"_s, worstAbs(end), u"ms"_s, u"<= 5"_s);
+    report(name + u"_turn_gap_worst_ms"_s, worstOf(gap), u"ms"_s, u"<= 5"_s);
+    report(name + u"_turn_foreign_worst_ms"_s, worstOf(foreign), u"ms"_s, u"0"_s);
+    report(name + u"_turn_start_skipped_worst_ms"_s, worstAbs(start), u"ms"_s, u"<= 5"_s);
+}
+
+void reportOpenHeard(const QString &kind, int opens)
+{
+    const QString what = u"open %1"_s.arg(kind);
+    const QByteArray out =
+        runChild({u"--probe-open-heard"_s, kind, QString::number(opens)}, 900000);
+    if (!heardChildRan(out, what))
+        return;
+    passComments(out, what);
+    std::vector<double> sound, place;
+    int silent = 0;
+    const QList<QList<QByteArray>> lines = childLines(out, "OPEN");
+    for (const QList<QByteArray> &o : lines) {
+        if (o.value(0).toDouble() < 0) {
+            ++silent;
+            continue;
+        }
+        sound.push_back(o.value(0).toDouble());
+        place.push_back(std::abs(o.value(1).toDouble()));
+    }
+    const QString name = u"open_heard_%1"_s.arg(kind);
+    report(name + u"_silent_opens"_s, silent, u"of %1"_s.arg(lines.size()), u"0"_s);
+    report(name + u"_first_sound_median_ms"_s, medianOr(sound), u"ms"_s, u"<= 100"_s);
+    report(name + u"_first_sound_worst_ms"_s, worstOf(sound), u"ms"_s, u"<= 100"_s);
+    report(name + u"_first_place_worst_ms"_s, worstOf(place), u"ms"_s);
+}
+
+// `total` opens in children that print each as it is done; a child that
+// prints nothing for 15 s is taken as hung, ended, and followed by a new one
+// for the rest.
+void reportStress(int total)
+{
+    std::vector<double> wav, mp3;
+    int hangs = 0, failed = 0, unsettled = 0, done = 0;
+    for (int next = 0; next < total;) {
+        QProcess p;
+        p.setProgram(QCoreApplication::applicationFilePath());
+        p.setArguments({u"--probe-stress"_s, QString::number(next), QString::number(total)});
+        p.start();
+        QElapsedTimer quiet;
+        quiet.start();
+        bool hung = false;
+        QByteArray pending;
+        for (;;) {
+            const bool ended = p.state() == QProcess::NotRunning;
+            p.waitForReadyRead(200);
+            pending += p.readAllStandardOutput();
+            qsizetype eol;
+            while ((eol = pending.indexOf('\n')) >= 0) {
+                const QList<QByteArray> f = pending.left(eol).trimmed().split(' ');
+                pending.remove(0, eol + 1);
+                if (f.value(0) == "-1" || f.value(0) == "-2") {
+                    std::printf("# stress: the child could not set up (%s)\n",
+                                f.value(0).constData());
+                    return;
+                }
+                if (f.value(0) != "OPEN")
+                    continue;
+                const int k = f.value(1).toInt();
+                const double ms = f.value(2).toDouble();
+                next = k + 1;
+                ++done;
+                if (ms == -1)
+                    ++unsettled;
+                else if (ms == -2)
+                    ++failed;
+                else
+                    (k % 2 == 0 ? wav : mp3).push_back(ms);
+                quiet.restart();
+                if (done % 500 == 0) {
+                    std::printf("# stress: %d opens done, %d hangs\n", done, hangs);
+                    std::fflush(stdout);
+                }
+            }
+            if (ended || next >= total)
+                break;
+            if (quiet.elapsed() > 15000) {
+                hung = true;
+                break;
+            }
+        }
+        if (hung) {
+            ++hangs;
+            std::printf("# stress: open %d hung (no progress for 15 s); a new child goes on\n",
+                        next);
+            std::fflush(stdout);
+            p.kill();
+            ++next;
+        }
+        p.waitForFinished(5000);
+        if (!hung && next < total) {
+            // Ended without finishing, with no hang: it crashed at `next`.
+            std::printf("# stress: the child ended at open %d (exit %d)\n", next, p.exitCode());
+            ++next;
+        }
+    }
+    report(u"stress_opens_done"_s, done, u"of %1"_s.arg(total));
+    report(u"stress_hangs"_s, hangs, u"hangs"_s, u"0"_s);
+    report(u"stress_failed_opens"_s, failed, u"opens"_s, u"0"_s);
+    report(u"stress_unsettled_opens"_s, unsettled, u"opens"_s, u"0"_s);
+    report(u"stress_open_wav_median_ms"_s, medianOr(wav), u"ms"_s);
+    report(u"stress_open_wav_worst_ms"_s, worstOf(wav), u"ms"_s);
+    report(u"stress_open_mp3_median_ms"_s, medianOr(mp3), u"ms"_s);
+    report(u"stress_open_mp3_worst_ms"_s, worstOf(mp3), u"ms"_s);
+}
+
+// The number after `option` on the command line, or `otherwise`.
+int optionValue(const QString &option, int otherwise)
+{
+    const QStringList args = QCoreApplication::arguments();
+    const qsizetype at = args.indexOf(option);
+    bool ok = false;
+    const int v = at > 0 ? args.value(at + 1).toInt(&ok) : 0;
+    return ok && v > 0 ? v : otherwise;
 }
 
 double startupMs(const QString &kind)
@@ -386,27 +1122,35 @@ double startupMs(const QString &kind)
     return at > 0 ? (at - before) / 1e6 : -1;
 }
 
-// Milliseconds until the player reports a position within 0.25 s of `seconds`.
+// Milliseconds until the player reports a position within 0.25 s of `seconds`
+// (its own report: the position asked for is echoed at once, while cueing).
 double cueMs(Form1 &form, const QString &media, double seconds)
 {
     AudioPlayer *player = form.WindowsMediaPlayer1->player();
     player->setURL(media);
-    QElapsedTimer wait;
-    wait.start();
-    while (!player->isLoaded() && wait.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    pumpUntil([&] { return player->duration() > 0; }, 10000);
+    bool reported = false;
+    bool cueing = false;
+    const QMetaObject::Connection c =
+        QObject::connect(player, &AudioPlayer::positionChanged, [&](qint64 ms) {
+            if (!cueing && std::abs(static_cast<double>(ms) / 1000.0 - seconds) <= 0.25)
+                reported = true;
+        });
     std::vector<double> samples;
     for (int i = 0; i < 5; ++i) {
         QElapsedTimer t;
         t.start();
+        reported = false;
+        cueing = true;
         form.dcButton2_Click(3);
-        while (std::abs(player->currentPosition() - seconds) > 0.25 && t.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        cueing = false;
+        pumpUntil([&] { return reported; }, 5000, 1);
         samples.push_back(t.nsecsElapsed() / 1e6);
         player->pause();
         player->setCurrentPosition(0);
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
+    QObject::disconnect(c);
     return median(samples);
 }
 
@@ -446,7 +1190,7 @@ LoopErrors loopErrors(Form1 &form, const QString &media, double rate, int rounds
         while (player->currentPosition() >= 2.5 && since.elapsed() < 2000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         const double startedAt =
-            player->currentPosition() * 1000 - static_cast<double>(since.elapsed()) * rate;
+            player->currentPosition() * 1000.0 - static_cast<double>(since.elapsed()) * rate;
         worst = std::max(worst, std::abs(startedAt - 1500.0));
         if (round == 1)
             errors.first = worst;
@@ -466,13 +1210,16 @@ int runAll(int argc, char **argv)
     configureApplication(app);
     QtPlatformTools tools;
     QTemporaryDir dir;
-    // "--only startup,load,new,save,recovery,cue,readings,aids,pitch,loop" runs some of the
-    // figures; all but recovery by default.
+    // "--only startup,load,new,save,recovery,cue,readings,aids,pitch,loop,heard,loopheard,open,
+    // stress" runs some of the figures; all but recovery and stress by default. "--cues N":
+    // cues of each kind for each file and speed heard (20); "--opens N": files of each kind
+    // opened by stress (2,000).
     const int only = QCoreApplication::arguments().indexOf(u"--only"_s);
     const QStringList parts =
         only > 0 ? QCoreApplication::arguments().value(only + 1).split(u',')
-                 : QStringList{u"startup"_s,  u"load"_s, u"new"_s,   u"save"_s, u"cue"_s,
-                               u"readings"_s, u"aids"_s, u"pitch"_s, u"loop"_s};
+                 : QStringList{u"startup"_s, u"load"_s,     u"new"_s,       u"save"_s,
+                               u"cue"_s,     u"readings"_s, u"aids"_s,      u"pitch"_s,
+                               u"loop"_s,    u"heard"_s,    u"loopheard"_s, u"open"_s};
 
     // Start-up: the real window and a bare window of the same size, alternating.
     if (parts.contains(u"startup"_s)) {
@@ -688,6 +1435,28 @@ int runAll(int argc, char **argv)
         }
     }
 
+    // What is heard on a sound server's output: cues from each state, F5, a
+    // row's loop and opening a file, on WAV and MP3, at the normal speed and
+    // at half speed.
+    if (parts.contains(u"heard"_s)) {
+        const int perScenario = optionValue(u"--cues"_s, 20);
+        for (const QString &kind : {u"wav"_s, u"mp3"_s})
+            for (const double rate : {1.0, 0.5})
+                reportHeardCues(kind, rate, perScenario);
+    }
+    if (parts.contains(u"loopheard"_s)) {
+        for (const QString &kind : {u"wav"_s, u"mp3"_s})
+            for (const double rate : {1.0, 0.5})
+                reportLoopHeard(kind, rate);
+    }
+    if (parts.contains(u"open"_s)) {
+        for (const QString &kind : {u"wav"_s, u"mp3"_s})
+            reportOpenHeard(kind, 20);
+    }
+    // Many files opened, WAV and MP3 in turn, each until it plays or fails.
+    if (parts.contains(u"stress"_s))
+        reportStress(2 * optionValue(u"--opens"_s, 2000));
+
     std::printf("\n| figure | value | goal |\n|---|---:|---|\n");
     for (const Row &r : std::as_const(g_rows))
         std::printf("| %s | %.2f %s | %s |\n", qPrintable(r.name), r.value, qPrintable(r.unit),
@@ -699,6 +1468,15 @@ int runAll(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    if (argc >= 5 && qstrcmp(argv[1], "--probe-heard") == 0)
+        return probeHeardCues(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toDouble(),
+                              QByteArray(argv[4]).toInt());
+    if (argc >= 4 && qstrcmp(argv[1], "--probe-loop-heard") == 0)
+        return probeLoopHeard(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toDouble());
+    if (argc >= 4 && qstrcmp(argv[1], "--probe-open-heard") == 0)
+        return probeOpenHeard(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
+    if (argc >= 4 && qstrcmp(argv[1], "--probe-stress") == 0)
+        return probeStress(QByteArray(argv[2]).toInt(), QByteArray(argv[3]).toInt());
     if (argc >= 4 && qstrcmp(argv[1], "--probe-loop-output") == 0)
         return probeLoopOutput(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toDouble());
     if (argc >= 3 && qstrcmp(argv[1], "--probe-pitch") == 0)

@@ -38,6 +38,11 @@ QString NullSinkServer::serverAddress() const
     return u"unix:"_s + m_dir.filePath(u"native"_s);
 }
 
+QString NullSinkServer::monitorSource()
+{
+    return QLatin1StringView(kSink) + u".monitor"_s;
+}
+
 bool NullSinkServer::start()
 {
     const QString pulseaudio = QStandardPaths::findExecutable(u"pulseaudio"_s);
@@ -123,9 +128,9 @@ bool SinkRecorder::start(const NullSinkServer &server)
     m_parec.setProcessEnvironment(env);
     // Straight into a file: a pipe left unread would hold parec up.
     m_parec.setStandardOutputFile(m_dir.filePath(u"recorded.raw"_s));
-    m_parec.start(u"parec"_s, {u"-d"_s, QLatin1StringView(kSink) + u".monitor"_s,
-                               u"--format=s16le"_s, u"--rate=%1"_s.arg(kRate), u"--channels=1"_s,
-                               u"--raw"_s, u"--latency-msec=20"_s});
+    m_parec.start(u"parec"_s, {u"-d"_s, NullSinkServer::monitorSource(), u"--format=s16le"_s,
+                               u"--rate=%1"_s.arg(kRate), u"--channels=1"_s, u"--raw"_s,
+                               u"--latency-msec=20"_s});
     if (!m_parec.waitForStarted(5000))
         return false;
     // Recording once samples come in: parec takes a while to connect.

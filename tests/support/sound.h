@@ -31,6 +31,8 @@ public:
     // Why start() failed.
     QString error() const { return m_error; }
     QString serverAddress() const;
+    // The source that hears everything the null sink plays.
+    static QString monitorSource();
 
 private:
     bool listen();
