@@ -13,6 +13,7 @@
 #include "playback/playback.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/sheetcommands.h"
+#include "support/heard.h"
 #include "support/scripted.h"
 #include "support/sound.h"
 #include "support/wav.h"
@@ -246,6 +247,59 @@ private Q_SLOTS:
         }
         QVERIFY(p.isPlaying());
         QCOMPARE(p.loopRounds(), static_cast<int>(back.size()));
+    }
+
+    // A row's loop as heard on the sound server's output: each turn goes
+    // from the line's end to its start without silence and without losing
+    // or repeating any of it, at normal and at half speed, WAV and MP3, and
+    // each round lasts the span. (Slowed, the tempo filter blends the end
+    // into the start over one of its pieces, some 15 ms: heard as neither.)
+    void loopHeard_data()
+    {
+        QTest::addColumn<bool>("mp3");
+        QTest::addColumn<double>("rate");
+        QTest::newRow("WAV 1.0×") << false << 1.0;
+        QTest::newRow("WAV 0.5×") << false << 0.5;
+        QTest::newRow("MP3 1.0×") << true << 1.0;
+        QTest::newRow("MP3 0.5×") << true << 0.5;
+    }
+
+    void loopHeard()
+    {
+        QFETCH(bool, mp3);
+        QFETCH(double, rate);
+        const QString file = m_dir.filePath(mp3 ? u"chirp.mp3"_s : u"chirp.wav"_s);
+        const std::vector<HeardSource> sources{writeHeardFile(file, 0, 8)};
+        QVERIFY(!sources.front().reference.empty());
+        loadSheet(u"[00:02.00]一\r\n[00:03.00]二\r\n[00:06.00]三\r\n"_s);
+        open(Track::Accompaniment, file);
+        player(Track::Accompaniment).setRate(rate);
+        form().playback().setLeadIn(0.5); // 1.5 .. 3.0
+        TimedSinkRecorder recorder;
+        QVERIFY(recorder.start(processNullSink()));
+        const qint64 at = monotonicNowNs();
+        form().playback().loopRow(0, Track::Accompaniment);
+        QTest::qWait(static_cast<int>(3 * 1500 / rate + 400));
+        recorder.stop();
+        const Recording heard = recordingOf(recorder);
+        const HeardDecoder decoder(sources, rate);
+        const std::vector<HeardTurn> turns =
+            loopTurns(decoder, heard, decoder.decode(heard), 0, at, 1.5, 3.0, rate);
+        QVERIFY2(turns.size() >= 2, qPrintable(QString::number(turns.size())));
+        for (const HeardTurn &t : turns) {
+            const QString what =
+                u"lost %1 ms of the end, %2 ms between (%3 quiet, %4 foreign), skipped %5 ms "
+                u"of the start, round off by %6 ms"_s.arg(t.lostEndMs)
+                    .arg(t.gapMs)
+                    .arg(t.quietMs)
+                    .arg(t.foreignMs)
+                    .arg(t.skippedStartMs)
+                    .arg(t.roundErrorMs);
+            QVERIFY2(std::abs(t.lostEndMs) <= 5 && std::abs(t.skippedStartMs) <= 5,
+                     qPrintable(what));
+            QVERIFY2(t.quietMs <= 5 && t.gapMs <= (rate < 1 ? 30 : 5), qPrintable(what));
+            QVERIFY2(std::abs(t.roundErrorMs) <= 5, qPrintable(what));
+        }
     }
 
     // The last row loops from its lead-in to the end of the media.

@@ -10,6 +10,7 @@
 #include "playback/playback.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/sheetcommands.h"
+#include "support/heard.h"
 #include "support/scripted.h"
 #include "support/sound.h"
 #include "support/wav.h"
@@ -44,6 +45,10 @@ private:
     QTemporaryDir m_dir;
     QString m_accompaniment; // 8 s
     QString m_original;      // 8 s
+    // The two players' chirps (heard.h), as WAV and as MP3, and what tells
+    // them apart on the output.
+    QString m_chirps[2][2];
+    std::vector<HeardSource> m_heard[2];
     std::unique_ptr<Form1> m_form;
     std::unique_ptr<ScriptedPlatform> m_platform;
 
@@ -82,6 +87,14 @@ private Q_SLOTS:
         m_original = m_dir.filePath(u"原唱.wav"_s);
         QVERIFY(writeToneWav(m_accompaniment, 8.0, 8000, 330));
         QVERIFY(writeToneWav(m_original, 8.0, 8000, 550));
+        for (int kind = 0; kind < 2; ++kind) {
+            for (int player = 0; player < 2; ++player) {
+                m_chirps[kind][player] =
+                    m_dir.filePath(u"chirp%1.%2"_s.arg(player).arg(kind ? u"mp3"_s : u"wav"_s));
+                m_heard[kind].push_back(writeHeardFile(m_chirps[kind][player], player, 10));
+                QVERIFY(!m_heard[kind].back().reference.empty());
+            }
+        }
     }
 
     void init()
@@ -308,6 +321,72 @@ private Q_SLOTS:
         open(2, m_original);
         QTest::mouseClick(m_form->dcButton5(5), Qt::LeftButton);
         QVERIFY(waitFor([this] { return near(wmp2()->currentPosition(), 5.3); }));
+    }
+
+    // What a row's button makes heard on the sound server's output: the
+    // first sound of its player after the click is the row's place, at once,
+    // whatever the player was doing, and the other player falls silent.
+    void cueHeard_data()
+    {
+        QTest::addColumn<QString>("before"); // what the player was doing
+        QTest::addColumn<int>("kind");       // 0 WAV, 1 MP3
+        QTest::addColumn<double>("rate");
+        for (const QString &before :
+             {u"playing"_s, u"paused"_s, u"other playing"_s, u"just opened"_s}) {
+            QTest::addRow("%s, WAV", qPrintable(before)) << before << 0 << 1.0;
+            QTest::addRow("%s, MP3", qPrintable(before)) << before << 1 << 1.0;
+        }
+        QTest::newRow("playing, WAV, 0.5×") << u"playing"_s << 0 << 0.5;
+        QTest::newRow("paused, MP3, 0.5×") << u"paused"_s << 1 << 0.5;
+    }
+
+    void cueHeard()
+    {
+        QFETCH(QString, before);
+        QFETCH(int, kind);
+        QFETCH(double, rate);
+        // The original on row 5 ([00:05.25]), after row 2 ([00:01.50]).
+        AudioPlayer *self = wmp2();
+        open(1, m_chirps[kind][0]);
+        open(2, m_chirps[kind][1]);
+        self->setRate(rate);
+        if (before == u"other playing"_s) {
+            m_form->dcButton2_Click(2);
+        } else if (before != u"just opened"_s) {
+            m_form->dcButton5_Click(2);
+            if (before == u"paused"_s) {
+                QTest::qWait(600);
+                m_form->playback().pauseBoth();
+            }
+        }
+        TimedSinkRecorder recorder;
+        QVERIFY(recorder.start(processNullSink()));
+        QTest::qWait(600);
+
+        const qint64 at = monotonicNowNs();
+        if (before == u"just opened"_s) {
+            m_platform->choose(m_chirps[kind][1]);
+            m_form->dcButton4_Click();
+        }
+        m_form->dcButton5_Click(5);
+        QTest::qWait(800);
+        recorder.stop();
+        const std::vector<HeardSegment> heard =
+            HeardDecoder(m_heard[kind], rate).decode(recordingOf(recorder));
+        const qint64 ms = 1'000'000;
+        const auto nearTheRow = [](const HeardSegment &s, double) {
+            return std::abs(s.placeFrom - 5.25) <= 0.1;
+        };
+        const HeardSegment *row = firstHeard(heard, 1, at - 50 * ms, at + 700 * ms, nearTheRow);
+        QVERIFY2(row, "the row was not heard");
+        QVERIFY2(std::abs(row->placeFrom - 5.25) <= 0.015,
+                 qPrintable(u"first heard at %1 s of the file"_s.arg(row->placeFrom)));
+        const double after = static_cast<double>(row->fromNs - at) / 1e6;
+        QVERIFY2(after <= 150, qPrintable(u"first heard %1 ms after the click"_s.arg(after)));
+        // Nothing else of the original began first, and the accompaniment is
+        // not heard once the original is.
+        QVERIFY(!firstHeard(heard, 1, at + 5 * ms, row->fromNs - 1));
+        QVERIFY(!firstHeard(heard, 0, row->fromNs + 50 * ms, at + 800 * ms));
     }
 
     void unplayableFileShowsInThePlayer()

@@ -878,4 +878,47 @@ HeardGap HeardDecoder::gapBetween(const Recording &recording,
     return gap;
 }
 
+std::vector<HeardTurn> loopTurns(const HeardDecoder &decoder, const Recording &recording,
+                                 const std::vector<HeardSegment> &segments, int source,
+                                 qint64 fromNs, double spanFrom, double spanTo, double rate)
+{
+    std::vector<HeardSegment> mine;
+    for (const HeardSegment &s : segments) {
+        if (s.source == source && s.fromNs >= fromNs)
+            mine.push_back(s);
+    }
+    // The rounds start near the span's start; whatever is heard between the
+    // furthest stretch of one and the start of the next belongs to the turn.
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < mine.size(); ++i) {
+        if (std::abs(mine[i].placeFrom - spanFrom) <= 0.3)
+            starts.push_back(i);
+    }
+    std::vector<HeardTurn> turns;
+    for (size_t k = 0; k + 1 < starts.size(); ++k) {
+        size_t furthest = starts[k];
+        for (size_t i = starts[k]; i < starts[k + 1]; ++i) {
+            if (mine[i].placeTo > mine[furthest].placeTo)
+                furthest = i;
+        }
+        const HeardSegment &end = mine[furthest];
+        const HeardSegment &next = mine[starts[k + 1]];
+        const HeardGap gap = decoder.gapBetween(recording, segments, end.recTo, next.recFrom);
+        HeardTurn turn;
+        turn.lostEndMs = (spanTo - end.placeTo) * 1000;
+        turn.gapMs = static_cast<double>(next.fromNs - end.toNs) / 1e6;
+        turn.quietMs = gap.quietMs;
+        turn.foreignMs = gap.foreignMs;
+        for (size_t i = furthest + 1; i < starts[k + 1]; ++i)
+            turn.foreignMs += mine[i].ms();
+        turn.skippedStartMs = (next.placeFrom - spanFrom) * 1000;
+        if (k > 0)
+            turn.roundErrorMs =
+                static_cast<double>(next.fromNs - mine[starts[k]].fromNs) / 1e6 * rate -
+                (spanTo - spanFrom) * 1000;
+        turns.push_back(turn);
+    }
+    return turns;
+}
+
 } // namespace syj::test

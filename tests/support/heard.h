@@ -203,4 +203,26 @@ private:
     double m_speed;
 };
 
+// One turn of a loop as heard: how much of the span's end was not heard
+// (file ms, from where the round went furthest into it), how long from there
+// to the start heard again, how much of that was silence and how much sound
+// other than the file's (ms heard; a piece of the line heard again counts),
+// how much of the start
+// was skipped (file ms); and the round's length error against the span (ms
+// of the file; for the rounds between two turns, else 0).
+struct HeardTurn {
+    double lostEndMs = 0;
+    double gapMs = 0;
+    double quietMs = 0;
+    double foreignMs = 0;
+    double skippedStartMs = 0;
+    double roundErrorMs = 0;
+};
+
+// The turns heard of a loop of `source` over [spanFrom, spanTo] s of its
+// file, at `rate`, in what was heard from `fromNs` on.
+std::vector<HeardTurn> loopTurns(const HeardDecoder &decoder, const Recording &recording,
+                                 const std::vector<HeardSegment> &segments, int source,
+                                 qint64 fromNs, double spanFrom, double spanTo, double rate);
+
 } // namespace syj::test
