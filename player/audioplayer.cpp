@@ -123,8 +123,18 @@ void AudioPlayer::setURL(const QString &path)
         return;
     }
 
+    m_wantPlay = true;
+    Q_EMIT fileChanged(path);
+    if (!openPipeline())
+        return;
+    Q_EMIT mediaAvailableChanged(true);
+    show(PlaybackState::Playing);
+}
+
+bool AudioPlayer::openPipeline()
+{
     const quint64 file = ++m_file;
-    const QUrl url = sourceUrl(path);
+    const QUrl url = sourceUrl(m_url);
     auto deliver = [mailbox = m_mailbox, file](const Pipeline::Event &event) {
         const std::lock_guard<std::mutex> lock(mailbox->mutex);
         if (AudioPlayer *owner = mailbox->owner) {
@@ -137,18 +147,18 @@ void AudioPlayer::setURL(const QString &path)
     m_pipeline = std::make_unique<Pipeline>(url.toString(QUrl::FullyEncoded),
                                             url.isLocalFile() ? url.toLocalFile() : QString(),
                                             std::move(deliver));
-    m_wantPlay = true;
-    Q_EMIT fileChanged(path);
+    m_pipelineReady = false;
+    m_pipelinePlays = false;
+    m_tempoUsed = false;
     if (!m_pipeline->isValid()) {
         fail(u"缺少 GStreamer 的播放组件"_s);
-        return;
+        return false;
     }
-    Q_EMIT mediaAvailableChanged(true);
     m_pipeline->setVolume(gainOf(m_volume));
     m_pipeline->setMuted(m_muted);
     m_pipeline->open();
     m_answerLimit->start();
-    show(PlaybackState::Playing);
+    return true;
 }
 
 void AudioPlayer::closePipeline()
@@ -203,6 +213,7 @@ void AudioPlayer::onPrerolled()
 {
     const bool first = !m_loaded;
     m_loaded = true;
+    m_pipelineReady = true;
     m_answerLimit->stop();
     if (first) {
         updateDuration();
@@ -372,7 +383,7 @@ void AudioPlayer::moveSoon()
 
 bool AudioPlayer::canMoveNow() const
 {
-    return m_pipeline && m_loaded && !m_moving && m_error.isEmpty();
+    return m_pipeline && m_pipelineReady && !m_moving && m_error.isEmpty();
 }
 
 void AudioPlayer::makeMove()
@@ -388,6 +399,18 @@ void AudioPlayer::makeMove()
     m_streamLoops = hasLoop();
     if (m_streamLoops && m_loopEndMs >= 0 && from >= m_loopEndMs)
         from = m_loopStartMs;
+    // The tempo filter keeps what it holds over a flush, and would play some
+    // 50 ms of the place before first: once it has worked, a slowed move is
+    // made on a pipeline of its own, opened at the new place (in 20 ms).
+    if (m_tempoUsed && m_rate < 1.0) {
+        m_moveTo = from;
+        m_pipeline.reset();
+        openPipeline();
+        m_moving = from;
+        show(m_state);
+        return;
+    }
+    m_tempoUsed = m_tempoUsed || m_rate < 1.0;
     m_atEnd = false;
     m_moving = from;
     m_answerLimit->start();

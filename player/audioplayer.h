@@ -137,6 +137,7 @@ private:
     void onReport(quint64 file, int kind, const QString &reason);
     void onPrerolled();
     void fail(const QString &message);
+    bool openPipeline();
     void closePipeline();
     // Shows the state, and whether playing, where either changed.
     void show(PlaybackState state);
@@ -160,7 +161,11 @@ private:
     QString m_error;
     PlaybackState m_state = PlaybackState::Stopped;
     bool m_wasPlaying = false;
+    // Whether the file has opened once, the pipeline now has, and its tempo
+    // filter has worked.
     bool m_loaded = false;
+    bool m_pipelineReady = false;
+    bool m_tempoUsed = false;
     bool m_atEnd = false;
     // Whether sound is wanted, and whether the pipeline was told to play.
     bool m_wantPlay = false;

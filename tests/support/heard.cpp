@@ -396,6 +396,20 @@ qint64 Recording::nsAt(double sample) const
     return start + static_cast<qint64>(sample * 1e9 / rate);
 }
 
+qsizetype Recording::sampleAt(qint64 ns) const
+{
+    qsizetype low = 0;
+    auto high = static_cast<qsizetype>(samples.size());
+    while (low < high) {
+        const qsizetype mid = (low + high) / 2;
+        if (nsAt(static_cast<double>(mid)) < ns)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low;
+}
+
 Recording recordingOf(const TimedSinkRecorder &recorder)
 {
     Recording r;

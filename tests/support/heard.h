@@ -65,6 +65,8 @@ struct Recording {
     std::vector<qsizetype> pieceEnds;
     std::vector<qint64> pieceStartNs;
     qint64 nsAt(double sample) const;
+    // The first sample heard at `ns` or later.
+    qsizetype sampleAt(qint64 ns) const;
 };
 
 // Records the null sink's monitor (signed 16-bit mono at 44.1 kHz) with
