@@ -154,8 +154,7 @@ bool AudioPlayer::openPipeline()
         fail(u"缺少 GStreamer 的播放组件"_s);
         return false;
     }
-    m_pipeline->setVolume(gainOf(m_volume));
-    m_pipeline->setMuted(m_muted);
+    m_pipeline->setOutput(gainOf(m_volume), m_muted);
     m_pipeline->open();
     m_answerLimit->start();
     return true;
@@ -194,10 +193,7 @@ void AudioPlayer::onReport(quint64 file, int kind, const QString &reason)
         m_atEnd = true;
         m_wantPlay = false;
         m_moving.reset();
-        if (m_pipelinePlays) {
-            m_pipeline->pause();
-            m_pipelinePlays = false;
-        }
+        halt();
         updateDuration();
         m_lastHeardMs = m_durationMs;
         Q_EMIT positionChanged(m_durationMs);
@@ -230,7 +226,7 @@ void AudioPlayer::onPrerolled()
         return;
     }
     if (m_wantPlay && !m_pipelinePlays) {
-        m_pipeline->play();
+        m_pipeline->setPlaying(true);
         m_pipelinePlays = true;
     }
     show(m_state);
@@ -271,7 +267,7 @@ void AudioPlayer::play()
     if (m_atEnd && !m_moveTo)
         moveTo(0);
     if (canMoveNow() && !m_moveTo && !m_moveHere && !m_pipelinePlays) {
-        m_pipeline->play();
+        m_pipeline->setPlaying(true);
         m_pipelinePlays = true;
     }
     show(PlaybackState::Playing);
@@ -280,12 +276,17 @@ void AudioPlayer::play()
 void AudioPlayer::pause()
 {
     m_wantPlay = false;
-    if (m_pipelinePlays) {
-        m_lastHeardMs = heardMs();
-        m_pipeline->pause();
-        m_pipelinePlays = false;
-    }
+    halt();
     show(m_state == PlaybackState::Playing ? PlaybackState::Paused : m_state);
+}
+
+void AudioPlayer::halt()
+{
+    if (!m_pipelinePlays)
+        return;
+    m_lastHeardMs = heardMs();
+    m_pipeline->setPlaying(false);
+    m_pipelinePlays = false;
 }
 
 void AudioPlayer::stop()
@@ -295,10 +296,7 @@ void AudioPlayer::stop()
         return;
     }
     m_wantPlay = false;
-    if (m_pipelinePlays) {
-        m_pipeline->pause();
-        m_pipelinePlays = false;
-    }
+    halt();
     moveTo(0);
     show(PlaybackState::Stopped);
 }
@@ -466,7 +464,7 @@ void AudioPlayer::setVolume(int percent)
         return;
     m_volume = percent;
     if (m_pipeline)
-        m_pipeline->setVolume(gainOf(percent));
+        m_pipeline->setOutput(gainOf(percent), m_muted);
     Q_EMIT volumeChanged(percent);
 }
 
@@ -476,7 +474,7 @@ void AudioPlayer::setMuted(bool muted)
         return;
     m_muted = muted;
     if (m_pipeline)
-        m_pipeline->setMuted(muted);
+        m_pipeline->setOutput(gainOf(m_volume), muted);
     Q_EMIT mutedChanged(muted);
 }
 

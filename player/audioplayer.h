@@ -137,6 +137,8 @@ private:
     void onReport(quint64 file, int kind, const QString &reason);
     void onPrerolled();
     void fail(const QString &message);
+    // Pauses the pipeline if it plays.
+    void halt();
     bool openPipeline();
     void closePipeline();
     // Shows the state, and whether playing, where either changed.

@@ -215,18 +215,12 @@ void Pipeline::open()
     });
 }
 
-void Pipeline::play()
+void Pipeline::setPlaying(bool playing)
 {
+    const GstState state = playing ? GST_STATE_PLAYING : GST_STATE_PAUSED;
     if (m_shared)
         m_commands.post(
-            [shared = m_shared] { gst_element_set_state(shared->player, GST_STATE_PLAYING); });
-}
-
-void Pipeline::pause()
-{
-    if (m_shared)
-        m_commands.post(
-            [shared = m_shared] { gst_element_set_state(shared->player, GST_STATE_PAUSED); });
+            [shared = m_shared, state] { gst_element_set_state(shared->player, state); });
 }
 
 void Pipeline::seek(qint64 fromMs, double rate, qint64 loopStartMs, qint64 loopEndMs)
@@ -247,18 +241,11 @@ void Pipeline::seek(qint64 fromMs, double rate, qint64 loopStartMs, qint64 loopE
     });
 }
 
-void Pipeline::setVolume(double gain)
+void Pipeline::setOutput(double gain, bool muted)
 {
     if (m_shared)
-        m_commands.post(
-            [shared = m_shared, gain] { g_object_set(shared->player, "volume", gain, nullptr); });
-}
-
-void Pipeline::setMuted(bool muted)
-{
-    if (m_shared)
-        m_commands.post([shared = m_shared, muted] {
-            g_object_set(shared->player, "mute", gboolean(muted), nullptr);
+        m_commands.post([shared = m_shared, gain, muted] {
+            g_object_set(shared->player, "volume", gain, "mute", gboolean(muted), nullptr);
         });
 }
 

@@ -25,19 +25,11 @@ namespace syj {
 class Pipeline
 {
 public:
+    // Prerolled: the sound at the place last asked for waits at the output.
+    // DurationChanged: the file's length, or a better guess, is known.
+    // Failed: the file cannot be played; the reason says why.
     struct Event {
-        enum class Kind {
-            // The file is ready to play at the place last asked for: the
-            // first sound is waiting at the output.
-            Prerolled,
-            // The file has played to its end.
-            Ended,
-            // The pipeline has learnt the file's length, or a better guess.
-            DurationChanged,
-            // The file cannot be played, and why.
-            Failed,
-        };
-        Kind kind;
+        enum class Kind { Prerolled, Ended, DurationChanged, Failed } kind;
         QString reason;
     };
     using Deliver = std::function<void(const Event &)>;
@@ -57,16 +49,14 @@ public:
 
     // Opens the file, up to the first sound, and waits there (paused).
     void open();
-    void play();
-    void pause();
+    void setPlaying(bool playing);
     // An accurate flushing seek to `fromMs` at `rate`. With a loop (a start
     // not below 0), the file plays from there to `loopEndMs` (-1: the end of
     // the media), then goes back to `loopStartMs`, seamlessly, until the next
     // seek.
     void seek(qint64 fromMs, double rate, qint64 loopStartMs = -1, qint64 loopEndMs = -1);
-    // The output's gain, linear, 0 to 1.
-    void setVolume(double gain);
-    void setMuted(bool muted);
+    // The output's gain (linear, 0 to 1), and whether it is muted.
+    void setOutput(double gain, bool muted);
 
     // What the output plays now: the place in the file (ms, -1 while
     // unknown) and the loop's turns heard since the last seek, with the

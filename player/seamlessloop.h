@@ -1,21 +1,15 @@
 #pragma once
 
 // A loop without a seam, at every speed. The file's reader plays a loop as a
-// segment that it stops at; at its end a seek without a flush sends it back
-// to the start, and the start's sound follows the end's at once. But each
-// new segment makes the tempo filter (which keeps the pitch when slowed)
-// start over: it drops the end's last samples it holds and the output plays
-// silence until the start has filled it again, some 100 ms at half speed.
-//
-// So the tempo filter never sees the turn: on its way in, the first looping
-// segment is made open-ended, every later one is dropped, and the sound of
-// each new round is stamped on from where the last round ended. To the
-// filter and the output it is one stream that goes on; this class knows
-// where each round began on that stream, and turns the stream's times back
-// into places in the file.
-//
-// Its state is shared with the stream's thread, which calls on it for every
-// event and buffer; every member may be called from any thread.
+// segment it stops at; at its end a seek without a flush sends it back to the
+// start. But slowed, the tempo filter loses the end's last samples at each new
+// segment and the output plays some 100 ms of silence. So the filter never
+// sees a turn: the first looping segment is made open-ended, every later one
+// is dropped, and each new round is stamped on from where the last one ended.
+// To the filter and the output it is one stream; this class knows where each
+// round began on it, and turns the stream's times back into places in the
+// file. Its state is shared with the stream's thread, which calls on it for
+// every event and buffer: every member may be called from any thread.
 
 #include <QtGlobal>
 #include <functional>
