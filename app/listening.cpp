@@ -7,12 +7,12 @@
 // composes, Enter and the arrow keys (its candidate list). None of the
 // players' keys moves the focus, so typing goes on in the same box.
 #include "app/form1.h"
-#include "player/audioplayer.h"
 #include "platform/classicscrollbar.h"
 #include "platform/mediacontrols.h"
 #include "platform/mediaplayer.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
+#include "player/audioplayer.h"
 #include "sheet/lyricsheetmodel.h"
 
 #include <QAction>

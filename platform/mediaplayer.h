@@ -10,8 +10,8 @@
 // place where they are wired together: the face's intents go to the player,
 // the player's reports go to the face.
 
-#include "player/audioplayer.h"
 #include "platform/mediacontrols.h"
+#include "player/audioplayer.h"
 
 #include <QWidget>
 

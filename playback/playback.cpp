@@ -1,7 +1,7 @@
 #include "playback/playback.h"
 
-#include "player/audioplayer.h"
 #include "platform/mediacontrols.h"
+#include "player/audioplayer.h"
 #include "sheet/commondialog.h"
 #include "sheet/lyricsheetmodel.h"
 

@@ -16,7 +16,7 @@ stage "plain build"
 CMAKE_EXTRA_ARGS="$base_args -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DSYJ_TESTS=ON" "$root/scripts/setup.sh"
 
 stage "formatting (clang-format, the project's .clang-format)"
-(cd "$root" && find aids app bench fuzz packaging platform playback sheet tests \
+(cd "$root" && find aids app bench fuzz packaging platform playback player sheet tests \
   -name '*.cpp' -o -name '*.h' | sort | xargs clang-format --dry-run -Werror)
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
