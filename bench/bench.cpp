@@ -777,6 +777,8 @@ int probeStress(int from, int to)
             },
             10000, 1);
         const double ms = t.nsecsElapsed() / 1e6;
+        if (settled && !player.errorText().isEmpty())
+            std::printf("# open %d failed: %s\n", k, qPrintable(player.errorText()));
         std::printf("OPEN %d %.2f\n", k,
                     !settled                        ? -1.0
                     : !player.errorText().isEmpty() ? -2.0
@@ -1033,12 +1035,17 @@ void reportStress(int total)
             pending += p.readAllStandardOutput();
             qsizetype eol;
             while ((eol = pending.indexOf('\n')) >= 0) {
-                const QList<QByteArray> f = pending.left(eol).trimmed().split(' ');
+                const QByteArray line = pending.left(eol).trimmed();
+                const QList<QByteArray> f = line.split(' ');
                 pending.remove(0, eol + 1);
                 if (f.value(0) == "-1" || f.value(0) == "-2") {
                     std::printf("# stress: the child could not set up (%s)\n",
                                 f.value(0).constData());
                     return;
+                }
+                if (line.startsWith('#')) {
+                    std::printf("# stress:%s\n", line.mid(1).constData());
+                    continue;
                 }
                 if (f.value(0) != "OPEN")
                     continue;
