@@ -39,13 +39,13 @@ public:
     // `streamTimeNs`; a time before any turn is a place in the file already.
     qint64 filePlace(qint64 streamTimeNs) const;
 
-    // How many times the sound heard by `streamTimeNs` has gone back to the
-    // loop's start since the last flush, and the place in the file the last
-    // of those turns went back from (ns).
     // How many flushes have come through: a round asked for at one count
     // is not to be started at another.
     unsigned flushes() const;
 
+    // How many times the sound heard by `streamTimeNs` has gone back to the
+    // loop's start since the last flush, and the place in the file the last
+    // of those turns went back from (ns).
     struct Turns {
         int count = 0;
         qint64 lastFromNs = -1;
