@@ -263,7 +263,11 @@ printf '[ti:测试]\r\n[00:01.00]床前明月光\r\n[00:05.50]疑是地上霜\r\
 unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR \
     QT_ENABLE_HIGHDPI_SCALING QT_FONT_DPI QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE XAUTHORITY
 export QT_QPA_PLATFORM=xcb
-export XDG_RUNTIME_DIR=$tmp/runtime XDG_CONFIG_HOME=$tmp/config
+# The program's own folders too: a recovery copy left in the user's data
+# folder would make it start with a question instead of its window.
+export XDG_RUNTIME_DIR=$tmp/runtime XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data \
+    XDG_CACHE_HOME=$tmp/cache HOME=$tmp/home
+mkdir -p "$tmp/home"
 
 (cd "$tmp" && exec "$APP") >"$tmp/app.out" 2>"$tmp/app.err" &
 app_pid=$!
