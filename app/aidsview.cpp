@@ -3,8 +3,8 @@
 // group its line ends in; the aids window shows the current row in full.
 #include "app/aidswindow.h"
 #include "app/form1.h"
-#include "app/sheetaids.h"
 #include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetaids.h"
 
 #include <QApplication>
 #include <QScreen>

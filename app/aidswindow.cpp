@@ -1,7 +1,7 @@
 #include "app/aidswindow.h"
 
-#include "app/sheetaids.h"
 #include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetaids.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

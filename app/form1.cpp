@@ -3,7 +3,6 @@
 #include "app/aidswindow.h"
 #include "app/form2.h"
 #include "app/resources.h"
-#include "app/sheetaids.h"
 #include "platform/classicscrollbar.h"
 #include "platform/framepainter.h"
 #include "platform/mediaplayer.h"
@@ -13,6 +12,7 @@
 #include "sheet/commondialog.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/recovery.h"
+#include "sheet/sheetaids.h"
 #include "sheet/sheetcommands.h"
 
 #include <QCloseEvent>

@@ -2,12 +2,12 @@
 // made when the model inserts the row and removed when it goes, show the
 // row's label and words, and write what the user types back into the model.
 #include "app/form1.h"
-#include "app/sheetaids.h"
 #include "platform/classicscrollbar.h"
 #include "platform/framepainter.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
 #include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetaids.h"
 #include "sheet/sheetcommands.h"
 
 #include <QEvent>

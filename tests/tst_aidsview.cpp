@@ -7,8 +7,8 @@
 #include "aids/readingtables.h"
 #include "app/aidswindow.h"
 #include "app/form1.h"
-#include "app/sheetaids.h"
 #include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetaids.h"
 #include "support/scripted.h"
 #include "support/widgets.h"
 

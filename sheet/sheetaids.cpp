@@ -1,4 +1,4 @@
-#include "app/sheetaids.h"
+#include "sheet/sheetaids.h"
 
 #include "sheet/lyricsheetmodel.h"
 
