@@ -13,6 +13,7 @@
 #include "platform/picturebox.h"
 #include "platform/twips.h"
 #include "player/audioplayer.h"
+#include "player/speedsteps.h"
 #include "sheet/lyricsheetmodel.h"
 
 #include <QAction>
@@ -233,7 +234,7 @@ QMenu *Form1::makeRowMenu(int k, Playback::Track track, QWidget *parent)
 
     AudioPlayer *player = &m_playback->player(track);
     QMenu *speed = menu->addMenu(u"%1速度（音高不变）"_s.arg(name));
-    for (const double r : MediaControls::rates()) {
+    for (const double r : speedSteps()) {
         QAction *a = speed->addAction(u"%1×"_s.arg(r), player, [player, r] { player->setRate(r); });
         a->setCheckable(true);
         a->setChecked(std::abs(player->rate() - r) < 1e-6);

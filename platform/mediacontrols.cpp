@@ -1,6 +1,7 @@
 #include "platform/mediacontrols.h"
 
 #include "player/audioplayer.h"
+#include "player/speedsteps.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -231,7 +232,7 @@ MediaControls::MediaControls(QWidget *parent) : QWidget(parent)
     m_muteAction->setCheckable(true);
     m_menu->addSeparator();
     m_rateMenu = m_menu->addMenu(u"速度（音高不变）"_s);
-    for (const double r : rates()) {
+    for (const double r : speedSteps()) {
         QAction *a =
             m_rateMenu->addAction(u"%1×"_s.arg(r), this, [this, r] { Q_EMIT rateRequested(r); });
         a->setCheckable(true);
@@ -266,31 +267,6 @@ MediaControls::MediaControls(QWidget *parent) : QWidget(parent)
     updateMuteIcon();
     updateCommands();
     setFileName(QString());
-}
-
-const QList<double> &MediaControls::rates()
-{
-    static const QList<double> offered = {0.5, 0.6, 0.75, 0.9, 1.0};
-    return offered;
-}
-
-double MediaControls::slowerRate(double rate)
-{
-    const QList<double> &r = rates();
-    for (auto it = r.crbegin(); it != r.crend(); ++it) {
-        if (*it < rate - 1e-6)
-            return *it;
-    }
-    return r.first();
-}
-
-double MediaControls::fasterRate(double rate)
-{
-    for (const double r : rates()) {
-        if (r > rate + 1e-6)
-            return r;
-    }
-    return rates().last();
 }
 
 void MediaControls::setLoop(qint64 startMs, qint64 endMs)

@@ -66,12 +66,6 @@ public:
     // "循环 0.75×", "0.5×", empty at the normal speed without a loop.
     QString stateText() const;
 
-    // The speeds offered, slowest first.
-    static const QList<double> &rates();
-    // The speed one step slower or faster than `rate`, within the offer.
-    static double slowerRate(double rate);
-    static double fasterRate(double rate);
-
     // The right-click menu, with the same commands as the buttons.
     QMenu *contextMenu() const { return m_menu; }
 

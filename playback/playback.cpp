@@ -1,7 +1,7 @@
 #include "playback/playback.h"
 
-#include "platform/mediacontrols.h"
 #include "player/audioplayer.h"
+#include "player/speedsteps.h"
 #include "sheet/commondialog.h"
 #include "sheet/lyricsheetmodel.h"
 
@@ -206,13 +206,13 @@ bool Playback::switchTrack()
 void Playback::slower()
 {
     AudioPlayer &p = player(m_active);
-    p.setRate(MediaControls::slowerRate(p.rate()));
+    p.setRate(slowerSpeed(p.rate()));
 }
 
 void Playback::faster()
 {
     AudioPlayer &p = player(m_active);
-    p.setRate(MediaControls::fasterRate(p.rate()));
+    p.setRate(fasterSpeed(p.rate()));
 }
 
 void Playback::pauseBoth()
