@@ -123,22 +123,22 @@ bool answerOnTerminal(int argc, char **argv)
 void openFromCommandLine(Form1 &form, PlatformTools &tools, const CommandLine &commandLine)
 {
     if (!commandLine.ignored().isEmpty())
-        MsgBox(tools, commandLine.ignored(), MsgButtons::Ok, MsgIcon::Information);
+        messageBox(tools, commandLine.ignored(), MsgButtons::Ok, MsgIcon::Information);
     if (!commandLine.remoteAddress().isEmpty()) {
-        MsgBox(tools,
-               u"声韵笺只能打开这台电脑上的文件，不能打开这个地址：\n%1"_s.arg(
-                   commandLine.remoteAddress()),
-               MsgButtons::Ok, MsgIcon::Warning);
+        messageBox(tools,
+                   u"声韵笺只能打开这台电脑上的文件，不能打开这个地址：\n%1"_s.arg(
+                       commandLine.remoteAddress()),
+                   MsgButtons::Ok, MsgIcon::Warning);
         return;
     }
     const QString file = commandLine.file();
     if (file.isEmpty())
         return;
     if (QFileInfo(file).isDir()) {
-        MsgBox(tools,
-               u"这是一个文件夹，不是文件：\n%1\n\n请给出歌曲文件或者 .lrc 歌词文件。"_s.arg(
-                   QDir::toNativeSeparators(file)),
-               MsgButtons::Ok, MsgIcon::Warning);
+        messageBox(tools,
+                   u"这是一个文件夹，不是文件：\n%1\n\n请给出歌曲文件或者 .lrc 歌词文件。"_s.arg(
+                       QDir::toNativeSeparators(file)),
+                   MsgButtons::Ok, MsgIcon::Warning);
         return;
     }
     form.openFromOutside(file);

@@ -401,10 +401,10 @@ void Form1::showEncoding(LyricEncoding encoding, const QString &path)
     // Said in the window, not in a box: the file loaded, and the writer sees
     // at a glance why its characters may look unusual.
     const bool usual = encoding == LyricEncoding::Gb18030 || encoding == LyricEncoding::Utf8;
-    encodingNote->setText(usual ? QString() : u"歌词编码：%1"_s.arg(EncodingDisplayName(encoding)));
+    encodingNote->setText(usual ? QString() : u"歌词编码：%1"_s.arg(encodingDisplayName(encoding)));
     encodingNote->setToolTip(
         usual ? QString()
-              : u"按 %1 编码读取的歌词文件：\n%2"_s.arg(EncodingDisplayName(encoding),
+              : u"按 %1 编码读取的歌词文件：\n%2"_s.arg(encodingDisplayName(encoding),
                                                         QDir::toNativeSeparators(path)));
     encodingNote->setVisible(!usual);
 }
@@ -413,7 +413,7 @@ void Form1::keepRecoveryCopies(const QString &folder)
 {
     m_recovery = std::make_unique<RecoveryKeeper>(*m_sheet, folder);
     connect(m_recovery.get(), &RecoveryKeeper::writeFailed, this, [this](const QString &reason) {
-        MsgBox(
+        messageBox(
             m_tools,
             u"无法写入新歌词的恢复文件，程序意外退出时未保存的新词会丢失：\n%1\n\n原因：%2\n\n请尽快保存新歌词。"_s
                 .arg(QDir::toNativeSeparators(m_recovery->copyPath()), reason),

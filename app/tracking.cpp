@@ -38,7 +38,7 @@ void Form1::markCurrentRow(int k)
     m_currentRow = k;
     if (m_aidsWindow && m_aidsWindow->isVisible())
         m_aidsWindow->showRow(k - 1);
-    showCharacterCount(CharacterCount(original->text()));
+    showCharacterCount(characterCount(original->text()));
     // The focus moved to a row: what was typed in the last one is kept now.
     if (m_recovery)
         m_recovery->writeIfDue();

@@ -408,7 +408,7 @@ struct HeardWindow {
                          .arg(i + 1);
         }
         const QString lrc = dir.filePath(u"heard.lrc"_s);
-        WriteLyricFile(lrc, lines);
+        writeLyricFile(lrc, lines);
         form.commands().loadOriginalLyrics(lrc);
         for (int p = 0; p < 2; ++p) {
             for (int copy = 0; copy < 2; ++copy) {
@@ -1235,7 +1235,7 @@ int runAll(int argc, char **argv)
         if (!parts.contains(u"load"_s))
             break;
         const QString file = dir.filePath(u"load%1.lrc"_s.arg(n));
-        WriteLyricFile(file, lyricLines(n));
+        writeLyricFile(file, lyricLines(n));
         const QList<QByteArray> out =
             runChild({u"--probe-load"_s, QString::number(n), file}).trimmed().split(' ');
         const double ms = out.value(0).toDouble();
@@ -1249,12 +1249,12 @@ int runAll(int argc, char **argv)
     // "打开新歌词" on 10,000 rows, until the window is painted.
     if (parts.contains(u"new"_s)) {
         const QString original = dir.filePath(u"new-original.lrc"_s);
-        WriteLyricFile(original, lyricLines(10000));
+        writeLyricFile(original, lyricLines(10000));
         QStringList words;
         for (int i = 0; i < 10000; ++i)
             words << u"新词第%1句 举头望明月"_s.arg(i + 1);
         const QString file = dir.filePath(u"new-words.lrc"_s);
-        WriteLyricFile(file, words);
+        writeLyricFile(file, words);
         const QByteArray out = runChild({u"--probe-new-lyrics"_s, u"10000"_s, original, file});
         report(u"open_new_lyrics_10000_ms"_s, out.trimmed().toDouble(), u"ms"_s, u"< 500"_s);
     }
@@ -1263,7 +1263,7 @@ int runAll(int argc, char **argv)
     if (parts.contains(u"save"_s)) {
         Form1 sheetForm(tools);
         const QString file = dir.filePath(u"ten-thousand.lrc"_s);
-        WriteLyricFile(file, lyricLines(10000));
+        writeLyricFile(file, lyricLines(10000));
         sheetForm.commands().loadOriginalLyrics(file);
         for (int i = 1; i <= sheetForm.sheet().count(); ++i)
             sheetForm.Text2(i)->setText(u"新词第%1句 举头望明月"_s.arg(i));
@@ -1305,7 +1305,7 @@ int runAll(int argc, char **argv)
         Form1 cueForm(tools);
         cueForm.show();
         const QString lrc = dir.filePath(u"cue.lrc"_s);
-        WriteLyricFile(lrc, {u"[ti:cue]"_s, u"[00:01.00]a"_s, u"[00:07.50]b"_s});
+        writeLyricFile(lrc, {u"[ti:cue]"_s, u"[00:01.00]a"_s, u"[00:07.50]b"_s});
         cueForm.commands().loadOriginalLyrics(lrc);
         const QString wav = dir.filePath(u"tone.wav"_s);
         test::writeToneWav(wav, 12.0, 44100);
@@ -1336,7 +1336,7 @@ int runAll(int argc, char **argv)
         Form1 aidsForm(tools);
         aidsForm.show();
         const QString file = dir.filePath(u"hundred.lrc"_s);
-        WriteLyricFile(file, lyricLines(100));
+        writeLyricFile(file, lyricLines(100));
         aidsForm.commands().loadOriginalLyrics(file);
         QApplication::processEvents();
         const QString line = u"床前明月光疑是地上霜举头望明月低头思故乡"_s;
@@ -1384,7 +1384,7 @@ int runAll(int argc, char **argv)
         Form1 loopForm(tools);
         loopForm.show();
         const QString lrc = dir.filePath(u"loop.lrc"_s);
-        WriteLyricFile(lrc, {u"[00:02.00]a"_s, u"[00:03.00]b"_s, u"[00:06.00]c"_s});
+        writeLyricFile(lrc, {u"[00:02.00]a"_s, u"[00:03.00]b"_s, u"[00:06.00]c"_s});
         loopForm.commands().loadOriginalLyrics(lrc);
         const QString wav = dir.filePath(u"loop.wav"_s);
         test::writeToneWav(wav, 8.0, 44100);

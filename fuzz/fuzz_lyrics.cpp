@@ -31,26 +31,26 @@ void check(bool ok)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const DecodedLyricText decoded = DecodeLyricBytes(bytes);
+    const DecodedLyricText decoded = decodeLyricBytes(bytes);
     check(decoded.invalidSequences >= 0 && decoded.invalidSequences <= bytes.size());
     check(decoded.text.count(QChar(QChar::ReplacementCharacter)) >= decoded.invalidSequences);
-    check(!EncodingDisplayName(decoded.encoding).isEmpty());
-    const QStringList lines = SplitLyricLines(decoded.text);
+    check(!encodingDisplayName(decoded.encoding).isEmpty());
+    const QStringList lines = splitLyricLines(decoded.text);
 
     for (const QString &line : lines) {
         check(!line.contains(u'\r'));
-        const bool timed = IsTimedLine(line);
-        const LyricLineParts parts = SplitLyricLine(line);
+        const bool timed = isTimedLine(line);
+        const LyricLineParts parts = splitLyricLine(line);
         if (timed) {
-            check(CharacterCount(parts.label) == kTagLength);
+            check(characterCount(parts.label) == kTagLength);
             check(parts.label + parts.words == line);
-            if (const std::optional<double> s = TagSeconds(parts.label))
+            if (const std::optional<double> s = tagSeconds(parts.label))
                 check(std::isfinite(*s) && std::fabs(*s) < 100 * 60 + 100);
         } else {
             check(parts.label == QString::fromUtf16(kInfoLabel));
             check(parts.words == line);
         }
-        check(CharacterCount(line) <= line.size());
+        check(characterCount(line) <= line.size());
     }
 
     // Each row holds its line whole; words typed as the original words are
@@ -60,17 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(sheet.count() + leftOut == lines.size());
     for (int i = 0; i < sheet.count(); ++i) {
         const LyricRow &row = sheet.at(i);
-        check(row.isTimed() == IsTimedLine(lines[i]));
+        check(row.isTimed() == isTimedLine(lines[i]));
         check(row.tag + row.originalWords == lines[i]);
         sheet.setNewWords(i, row.originalWords);
         check(sheet.at(i).lineToSave() == lines[i]);
     }
 
     // What a save writes comes back line for line through the code page.
-    const QByteArray written = EncodeLyricLines(lines);
+    const QByteArray written = encodeLyricLines(lines);
     QStringDecoder gb18030("GB18030");
     const QString reread = gb18030.decode(written);
     check(!gb18030.hasError());
-    check(SplitLyricLines(reread) == lines);
+    check(splitLyricLines(reread) == lines);
     return 0;
 }

@@ -37,7 +37,7 @@ QString askSaveFile(CommonDialog &dialog)
 
 void showNoFileChosen(PlatformTools &tools)
 {
-    MsgBox(tools, u"没有找到文件"_s, MsgButtons::RetryCancel, MsgIcon::Question, u"检查"_s);
+    messageBox(tools, u"没有找到文件"_s, MsgButtons::RetryCancel, MsgIcon::Question, u"检查"_s);
 }
 
 } // namespace syj

@@ -10,7 +10,7 @@ namespace {
 // Length in UTF-16 units of the character that starts at `i`: a surrogate pair
 // is one character of two units; any other unit, a lone surrogate included, is
 // one character of one unit.
-inline qsizetype CharacterUnitsAt(QStringView text, qsizetype i)
+inline qsizetype characterUnitsAt(QStringView text, qsizetype i)
 {
     if (QChar::isHighSurrogate(text[i].unicode()) && i + 1 < text.size() &&
         QChar::isLowSurrogate(text[i + 1].unicode())) {
@@ -21,17 +21,17 @@ inline qsizetype CharacterUnitsAt(QStringView text, qsizetype i)
 
 // UTF-16 offset of character `n` (counting from 0), or text.size() when the
 // text has no more than n characters.
-qsizetype OffsetOfCharacter(QStringView text, qsizetype n)
+qsizetype offsetOfCharacter(QStringView text, qsizetype n)
 {
     qsizetype i = 0;
     for (qsizetype k = 0; k < n && i < text.size(); ++k)
-        i += CharacterUnitsAt(text, i);
+        i += characterUnitsAt(text, i);
     return i;
 }
 
 // The character that a time tag needs at 1-based position `position`, or 0
 // when the position is one of the field positions.
-constexpr char16_t TagCharacterAt(int position)
+constexpr char16_t tagCharacterAt(int position)
 {
     switch (position) {
     case 1:
@@ -47,7 +47,7 @@ constexpr char16_t TagCharacterAt(int position)
     }
 }
 
-inline bool IsAsciiDigit(char16_t c)
+inline bool isAsciiDigit(char16_t c)
 {
     return c >= u'0' && c <= u'9';
 }
@@ -73,7 +73,7 @@ std::optional<int> FieldValue(QStringView field)
     int value = 0;
     for (qsizetype i = begin; i < end; ++i) {
         const char16_t c = field[i].unicode();
-        if (!IsAsciiDigit(c))
+        if (!isAsciiDigit(c))
             return std::nullopt;
         value = value * 10 + (c - u'0');
     }
@@ -82,32 +82,32 @@ std::optional<int> FieldValue(QStringView field)
 
 } // namespace
 
-bool IsTimedLine(QStringView line)
+bool isTimedLine(QStringView line)
 {
     const qsizetype size = line.size();
     qsizetype i = 0;
     for (int position = 1; position <= kTagLength; ++position) {
         if (i >= size)
             return false;
-        const char16_t wanted = TagCharacterAt(position);
+        const char16_t wanted = tagCharacterAt(position);
         // A surrogate never equals one of the tag characters, so comparing the
         // first unit of the character is an exact comparison of the character.
         if (wanted != 0 && line[i].unicode() != wanted)
             return false;
-        i += CharacterUnitsAt(line, i);
+        i += characterUnitsAt(line, i);
     }
     return true;
 }
 
-LyricLineParts SplitLyricLine(const QString &line)
+LyricLineParts splitLyricLine(const QString &line)
 {
-    if (!IsTimedLine(line))
+    if (!isTimedLine(line))
         return {QStringView(kInfoLabel).toString(), line};
-    const qsizetype tagEnd = OffsetOfCharacter(line, kTagLength);
+    const qsizetype tagEnd = offsetOfCharacter(line, kTagLength);
     return {line.left(tagEnd), line.mid(tagEnd)};
 }
 
-std::optional<double> TagSeconds(QStringView tag)
+std::optional<double> tagSeconds(QStringView tag)
 {
     // UTF-16 offsets of characters 0 .. kTagLength (counting from 0).
     std::array<qsizetype, kTagLength + 1> offset{};
@@ -116,7 +116,7 @@ std::optional<double> TagSeconds(QStringView tag)
         if (i >= tag.size())
             return std::nullopt;
         offset[k] = i;
-        i += CharacterUnitsAt(tag, i);
+        i += characterUnitsAt(tag, i);
     }
     offset[kTagLength] = i;
 
@@ -133,19 +133,19 @@ std::optional<double> TagSeconds(QStringView tag)
     return whole + *hundredths / 100.0;
 }
 
-qsizetype CharacterCount(QStringView text)
+qsizetype characterCount(QStringView text)
 {
     qsizetype count = 0;
-    for (qsizetype i = 0; i < text.size(); i += CharacterUnitsAt(text, i))
+    for (qsizetype i = 0; i < text.size(); i += characterUnitsAt(text, i))
         ++count;
     return count;
 }
 
-QString CharactersFrom(const QString &text, qsizetype from)
+QString charactersFrom(const QString &text, qsizetype from)
 {
     if (from <= 0)
         return text;
-    return text.mid(OffsetOfCharacter(text, from));
+    return text.mid(offsetOfCharacter(text, from));
 }
 
 } // namespace syj

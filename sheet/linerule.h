@@ -20,7 +20,7 @@ inline constexpr int kTagLength = 10;
 
 // True when the line begins with a time tag: character 1 is '[', 4 is ':',
 // 7 is '.' and 10 is ']'. Nothing else of the line is looked at.
-bool IsTimedLine(QStringView line);
+bool isTimedLine(QStringView line);
 
 struct LyricLineParts {
     QString label; // the time tag of a timed line, or "信息"
@@ -28,18 +28,18 @@ struct LyricLineParts {
 };
 
 // The label text and the words of a line, exactly as they stand.
-LyricLineParts SplitLyricLine(const QString &line);
+LyricLineParts splitLyricLine(const QString &line);
 
 // Play position in seconds of a timed row's label text: minutes * 60 + seconds
 // + hundredths / 100. Blanks around a field's digits are ignored and a leading
 // minus sign is allowed (a plus sign is not). No value when a field is not a
 // number.
-std::optional<double> TagSeconds(QStringView tag);
+std::optional<double> tagSeconds(QStringView tag);
 
 // Number of characters (code points) in text.
-qsizetype CharacterCount(QStringView text);
+qsizetype characterCount(QStringView text);
 
 // The text from character `from` (counting from 0) to the end.
-QString CharactersFrom(const QString &text, qsizetype from);
+QString charactersFrom(const QString &text, qsizetype from);
 
 } // namespace syj

@@ -9,12 +9,12 @@ namespace syj {
 LyricRow LyricRow::fromLine(const QString &line)
 {
     LyricRow row;
-    LyricLineParts parts = SplitLyricLine(line);
+    LyricLineParts parts = splitLyricLine(line);
     row.originalWords = std::move(parts.words);
-    if (IsTimedLine(line)) {
+    if (isTimedLine(line)) {
         row.kind = Kind::Timed;
         row.tag = std::move(parts.label);
-        row.seconds = TagSeconds(row.tag);
+        row.seconds = tagSeconds(row.tag);
     }
     return row;
 }
@@ -149,7 +149,7 @@ qsizetype LyricSheetModel::putNewLyrics(const QStringList &lines)
     for (int i = 0; i < placed; ++i) {
         const QString &line = lines[i];
         m_rows[static_cast<size_t>(i)].newWords =
-            IsTimedLine(line) ? CharactersFrom(line, kTagLength) : line;
+            isTimedLine(line) ? charactersFrom(line, kTagLength) : line;
     }
     if (placed > 0) {
         Q_EMIT dataChanged(index(0), index(placed - 1), {Qt::EditRole, NewWordsRole});

@@ -1,10 +1,10 @@
 #include "sheet/lyrictext.h"
 
+#include "sheet/atomicwrite.h"
 #include "sheet/linerule.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
@@ -34,7 +34,7 @@ constexpr char kUtf16BeBom[] = "\xFE\xFF";
 constexpr char kUtf8Replacement[] = "\xEF\xBF\xBD";
 constexpr char kGb18030Replacement[] = "\x84\x31\xA4\x37";
 
-qsizetype CountOf(QByteArrayView haystack, QByteArrayView needle)
+qsizetype countOf(QByteArrayView haystack, QByteArrayView needle)
 {
     qsizetype count = 0;
     for (qsizetype at = haystack.indexOf(needle); at >= 0;
@@ -44,77 +44,9 @@ qsizetype CountOf(QByteArrayView haystack, QByteArrayView needle)
     return count;
 }
 
-qsizetype ReplacementCount(QStringView text)
+qsizetype replacementCount(QStringView text)
 {
     return text.count(QChar(QChar::ReplacementCharacter));
-}
-
-// The system's reason for a failed file call (an errno value), in the words of
-// the program's messages. Codes a lyric file rarely meets keep the system's own
-// text.
-QString SystemReason(int code)
-{
-    switch (code) {
-    case ENOSPC:
-        return u"磁盘已满（设备上没有剩余空间）"_s;
-    case EDQUOT:
-        return u"磁盘已满（已用完磁盘配额）"_s;
-    case EFBIG:
-        return u"文件超出了系统允许的大小"_s;
-    case EIO:
-        return u"磁盘读写出错"_s;
-    case EROFS:
-        return u"磁盘是只读的"_s;
-    case EACCES:
-    case EPERM:
-        return u"没有权限"_s;
-    case ENOENT:
-        return u"文件或文件夹不存在"_s;
-    case ENOTDIR:
-        return u"路径中有一项不是文件夹"_s;
-    case EISDIR:
-        return u"这是一个文件夹"_s;
-    case ENAMETOOLONG:
-        return u"文件名太长"_s;
-    case ELOOP:
-        return u"符号链接太多（可能是循环链接）"_s;
-    case EMFILE:
-    case ENFILE:
-        return u"打开的文件太多"_s;
-    default:
-        return qt_error_string(code);
-    }
-}
-
-// The reason for a QFileDevice call that just failed. Qt words it from errno;
-// when errno still holds the code Qt reported, the program words it itself.
-QString ReasonAfter(const QFileDevice &file, int code)
-{
-    if (code != 0 && file.errorString() == qt_error_string(code))
-        return SystemReason(code);
-    return file.errorString();
-}
-
-// Writes all of bytes to the descriptor: 0, or the errno of the write that
-// failed. A short write (a nearly full disk) is followed by another, which
-// then tells why it could not go on.
-int WriteAll(int fd, QByteArrayView bytes)
-{
-    const char *p = bytes.data();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, p, size_t(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (written == 0)
-            return EIO;
-        p += written;
-        left -= written;
-    }
-    return 0;
 }
 
 // A file descriptor, closed when this goes.
@@ -130,12 +62,12 @@ struct OpenFile {
     const int fd;
 };
 
-QString NotRegularFile()
+QString notRegularFile()
 {
     return u"这不是普通文件（可能是管道或设备）"_s;
 }
 
-LyricFileRead Refused(LyricFileRead::Status status, const QString &reason = {})
+LyricFileRead refusedRead(LyricFileRead::Status status, const QString &reason = {})
 {
     LyricFileRead read;
     read.status = status;
@@ -146,20 +78,20 @@ LyricFileRead Refused(LyricFileRead::Status status, const QString &reason = {})
 // Why a lyric file that could not be opened is not read: there is no such
 // file (or it vanished), it is no regular file (a socket cannot be opened at
 // all), or the system's reason.
-LyricFileRead OpenFailed(const QByteArray &name, int code)
+LyricFileRead openFailed(const QByteArray &name, int code)
 {
     if (code == ENOENT || code == ENOTDIR || code == ELOOP)
         return {};
     struct stat st {};
     if (::stat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-        return Refused(LyricFileRead::Status::Unreadable, NotRegularFile());
-    return Refused(LyricFileRead::Status::Unreadable, SystemReason(code));
+        return refusedRead(LyricFileRead::Status::Unreadable, notRegularFile());
+    return refusedRead(LyricFileRead::Status::Unreadable, systemReason(code));
 }
 
 // Reads the file into bytes, no more than one byte past kMaxLyricFileBytes
 // however the file may have grown since its size was taken: 0, or the errno
 // of the read that failed.
-int ReadUpToLimit(int fd, qint64 size, QByteArray &bytes)
+int readUpToLimit(int fd, qint64 size, QByteArray &bytes)
 {
     bytes.reserve(std::min(size, kMaxLyricFileBytes) + 1);
     constexpr qint64 kChunk = 1 << 20;
@@ -242,7 +174,7 @@ DecodedLyricText DecodeUtf8(QByteArrayView bytes)
     decoded.encoding = LyricEncoding::Utf8;
     decoded.text = decoder.decode(bytes);
     decoded.invalidSequences =
-        std::max<qsizetype>(0, ReplacementCount(decoded.text) - CountOf(bytes, kUtf8Replacement));
+        std::max<qsizetype>(0, replacementCount(decoded.text) - countOf(bytes, kUtf8Replacement));
     return decoded;
 }
 
@@ -253,7 +185,7 @@ struct CodeStep {
 
 // How many ill-formed sequences the bytes hold, stepping through them with
 // stepAt.
-qsizetype IllFormedCount(QByteArrayView bytes, CodeStep (*stepAt)(const uchar *, qsizetype))
+qsizetype illFormedCount(QByteArrayView bytes, CodeStep (*stepAt)(const uchar *, qsizetype))
 {
     const auto *p = reinterpret_cast<const uchar *>(bytes.data());
     const qsizetype size = bytes.size();
@@ -351,7 +283,7 @@ DecodedLyricText DecodeGb18030(QByteArrayView bytes)
         // The decoder knew a sequence as unmapped that the scan above took for
         // a character: count what it replaced as well.
         decoded.invalidSequences =
-            std::max(invalid, ReplacementCount(decoded.text) - encodedReplacements);
+            std::max(invalid, replacementCount(decoded.text) - encodedReplacements);
     }
     return decoded;
 }
@@ -424,7 +356,7 @@ CodeStep Big5StepAt(const uchar *p, qsizetype remaining)
 
 // A two-byte code with a lead byte up to 0xA0 belongs to the Hong Kong
 // extension; Big5 proper starts at 0xA1.
-bool IsHkscsLead(uchar lead)
+bool isHkscsLead(uchar lead)
 {
     return lead <= 0xA0;
 }
@@ -447,7 +379,7 @@ Big5Shape Big5ShapeOf(QByteArrayView bytes)
         } else if (step.length == 2) {
             // GB2312 codes are 0xA1..0xF7 followed by 0xA1..0xFE.
             shape.beyondGb2312 |= p[i] < 0xA1 || p[i] > 0xF7 || p[i + 1] < 0xA1;
-            shape.hkscs |= IsHkscsLead(p[i]);
+            shape.hkscs |= isHkscsLead(p[i]);
         }
         i += step.length;
     }
@@ -456,7 +388,7 @@ Big5Shape Big5ShapeOf(QByteArrayView bytes)
 
 // The bytes without their codes of the Hong Kong extension. The detector
 // knows Big5 proper only, and a single such code makes it rule Big5 out.
-QByteArray WithoutHkscsCodes(QByteArrayView bytes)
+QByteArray withoutHkscsCodes(QByteArrayView bytes)
 {
     const auto *p = reinterpret_cast<const uchar *>(bytes.data());
     const qsizetype size = bytes.size();
@@ -464,7 +396,7 @@ QByteArray WithoutHkscsCodes(QByteArrayView bytes)
     kept.reserve(size);
     for (qsizetype i = 0; i < size;) {
         const CodeStep step = Big5StepAt(p + i, size - i);
-        if (!(step.valid && step.length == 2 && IsHkscsLead(p[i])))
+        if (!(step.valid && step.length == 2 && isHkscsLead(p[i])))
             kept.append(bytes.sliced(i, step.length));
         i += step.length;
     }
@@ -498,7 +430,7 @@ DecodedLyricText DecodeBig5(QByteArrayView bytes, QStringDecoder &decoder)
         if (end == runStart)
             return;
         const QString run = decoder.decode(bytes.sliced(runStart, end - runStart));
-        decoded.invalidSequences += ReplacementCount(run);
+        decoded.invalidSequences += replacementCount(run);
         decoded.text += run;
     };
     for (qsizetype i = 0; i < size;) {
@@ -539,12 +471,12 @@ std::optional<DecodedLyricText> DecodeIfBig5(QByteArrayView bytes)
         if (big5Invalid == 0)
             return false;
         if (!gbIllFormed)
-            gbIllFormed = IllFormedCount(bytes, Gb18030StepAt);
+            gbIllFormed = illFormedCount(bytes, Gb18030StepAt);
         return big5Invalid > *gbIllFormed;
     };
     if (gbReadsBetter(shape.illFormed))
         return std::nullopt;
-    if (!DetectorSaysBig5(shape.hkscs ? QByteArrayView(WithoutHkscsCodes(bytes)) : bytes))
+    if (!DetectorSaysBig5(shape.hkscs ? QByteArrayView(withoutHkscsCodes(bytes)) : bytes))
         return std::nullopt;
     DecodedLyricText decoded = DecodeBig5(bytes, decoder);
     if (gbReadsBetter(decoded.invalidSequences))
@@ -554,7 +486,7 @@ std::optional<DecodedLyricText> DecodeIfBig5(QByteArrayView bytes)
 
 } // namespace
 
-QString EncodingDisplayName(LyricEncoding encoding)
+QString encodingDisplayName(LyricEncoding encoding)
 {
     switch (encoding) {
     case LyricEncoding::Gb18030:
@@ -571,7 +503,7 @@ QString EncodingDisplayName(LyricEncoding encoding)
     return {};
 }
 
-DecodedLyricText DecodeLyricBytes(QByteArrayView bytes)
+DecodedLyricText decodeLyricBytes(QByteArrayView bytes)
 {
     if (const std::optional<LyricEncoding> utf16 = Utf16ByteOrder(bytes))
         return DecodeUtf16(bytes.sliced(2), *utf16);
@@ -590,7 +522,7 @@ DecodedLyricText DecodeLyricBytes(QByteArrayView bytes)
     return DecodeGb18030(bytes);
 }
 
-QStringList SplitLyricLines(QStringView text)
+QStringList splitLyricLines(QStringView text)
 {
     QStringList lines;
     const qsizetype size = text.size();
@@ -606,7 +538,7 @@ QStringList SplitLyricLines(QStringView text)
     return lines;
 }
 
-QByteArray EncodeLyricText(QStringView text)
+QByteArray encodeLyricText(QStringView text)
 {
     // A lone surrogate stands for no character; it is written as U+FFFD so
     // that nothing after it is held back or garbled.
@@ -636,7 +568,7 @@ QByteArray EncodeLyricText(QStringView text)
     return bytes;
 }
 
-QByteArray EncodeLyricLines(const QStringList &lines)
+QByteArray encodeLyricLines(const QStringList &lines)
 {
     qsizetype length = 0;
     for (const QString &line : lines)
@@ -647,22 +579,22 @@ QByteArray EncodeLyricLines(const QStringList &lines)
         text.append(line);
         text.append(u"\r\n");
     }
-    return EncodeLyricText(text);
+    return encodeLyricText(text);
 }
 
-QString LyricFileName(const QString &chosen)
+QString lyricFileName(const QString &chosen)
 {
     if (chosen.isEmpty())
         return {};
     // Only the name is shortened, never its folder.
     const qsizetype nameStart = chosen.lastIndexOf(u'/') + 1;
     const QString name = chosen.mid(nameStart);
-    const qsizetype kept = std::max<qsizetype>(0, CharacterCount(name) - 4);
-    const qsizetype keptUnits = name.size() - CharactersFrom(name, kept).size();
+    const qsizetype kept = std::max<qsizetype>(0, characterCount(name) - 4);
+    const qsizetype keptUnits = name.size() - charactersFrom(name, kept).size();
     return chosen.left(nameStart + keptUnits) + u".lrc"_s;
 }
 
-bool FileExists(const QString &path)
+bool fileExists(const QString &path)
 {
     if (path.isEmpty())
         return false;
@@ -670,7 +602,7 @@ bool FileExists(const QString &path)
     return info.exists() && !info.isDir();
 }
 
-LyricFileRead ReadLyricFile(const QString &path)
+LyricFileRead readLyricFile(const QString &path)
 {
     if (path.isEmpty())
         return {};
@@ -681,39 +613,39 @@ LyricFileRead ReadLyricFile(const QString &path)
     const QByteArray name = QFile::encodeName(path);
     const OpenFile file(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.fd < 0)
-        return OpenFailed(name, errno);
+        return openFailed(name, errno);
     struct stat st {};
     if (::fstat(file.fd, &st) != 0)
-        return Refused(LyricFileRead::Status::Unreadable, SystemReason(errno));
-    // A folder is no lyric file: it counts as no file at all, as in FileExists.
+        return refusedRead(LyricFileRead::Status::Unreadable, systemReason(errno));
+    // A folder is no lyric file: it counts as no file at all, as in fileExists.
     if (S_ISDIR(st.st_mode))
         return {};
     if (!S_ISREG(st.st_mode))
-        return Refused(LyricFileRead::Status::Unreadable, NotRegularFile());
+        return refusedRead(LyricFileRead::Status::Unreadable, notRegularFile());
     if (st.st_size > kMaxLyricFileBytes)
-        return Refused(LyricFileRead::Status::TooLarge);
+        return refusedRead(LyricFileRead::Status::TooLarge);
 
     QByteArray bytes;
-    if (const int failed = ReadUpToLimit(file.fd, st.st_size, bytes))
-        return Refused(LyricFileRead::Status::Unreadable, SystemReason(failed));
+    if (const int failed = readUpToLimit(file.fd, st.st_size, bytes))
+        return refusedRead(LyricFileRead::Status::Unreadable, systemReason(failed));
     if (bytes.size() > kMaxLyricFileBytes)
-        return Refused(LyricFileRead::Status::TooLarge);
+        return refusedRead(LyricFileRead::Status::TooLarge);
     // In UTF-16 every ASCII character holds a NUL byte: there a NUL character
     // is what makes a file no text.
     const bool utf16 = Utf16ByteOrder(bytes).has_value();
     if (!utf16 && bytes.contains('\0'))
-        return Refused(LyricFileRead::Status::NotText);
+        return refusedRead(LyricFileRead::Status::NotText);
 
-    DecodedLyricText decoded = DecodeLyricBytes(bytes);
+    DecodedLyricText decoded = decodeLyricBytes(bytes);
     if (utf16 && decoded.text.contains(QChar(u'\0')))
-        return Refused(LyricFileRead::Status::NotText);
-    QStringList lines = SplitLyricLines(decoded.text);
+        return refusedRead(LyricFileRead::Status::NotText);
+    QStringList lines = splitLyricLines(decoded.text);
     const auto overlong = [](const QString &line) {
         return line.size() > kMaxLyricLineCharacters &&
-               CharacterCount(line) > kMaxLyricLineCharacters;
+               characterCount(line) > kMaxLyricLineCharacters;
     };
     if (std::any_of(lines.cbegin(), lines.cend(), overlong))
-        return Refused(LyricFileRead::Status::LineTooLong);
+        return refusedRead(LyricFileRead::Status::LineTooLong);
     LyricFileRead result;
     result.status = LyricFileRead::Status::Ok;
     result.lines = std::move(lines);
@@ -722,46 +654,12 @@ LyricFileRead ReadLyricFile(const QString &path)
     return result;
 }
 
-LyricFileWrite WriteLyricFile(const QString &path, const QStringList &lines)
+LyricFileWrite writeLyricFile(const QString &path, const QStringList &lines)
 {
     LyricFileWrite result;
-    if (path.isEmpty()) {
-        result.errorString = u"没有文件名"_s;
-        return result;
-    }
-    if (QFileInfo(path).isDir()) {
-        result.errorString = u"已经有一个同名的文件夹"_s;
-        return result;
-    }
-
-    const QByteArray bytes = EncodeLyricLines(lines);
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.errorString = ReasonAfter(file, errno);
-        return result;
-    }
-    // The bytes go straight to the temporary file's descriptor, not through
-    // QSaveFile::write(): Qt forgets the reason of a short write ("unknown
-    // error" on a nearly full disk), and commit() renames the file even when
-    // writing out its buffer failed, which would replace the old file with a
-    // cut-off one. Syncing here reports what the disk says only then (delayed
-    // allocation, quotas); commit() ignores it. A file that cannot be synced
-    // at all (EINVAL) is no error.
-    int failed = WriteAll(file.handle(), bytes);
-    if (failed == 0 && ::fsync(file.handle()) != 0 && errno != EINVAL)
-        failed = errno;
-    if (failed != 0) {
-        result.errorString = SystemReason(failed);
-        file.cancelWriting();
-        return result;
-    }
-    errno = 0;
-    if (!file.commit()) {
-        result.errorString = ReasonAfter(file, errno);
-        return result;
-    }
-    result.ok = true;
+    const std::optional<QString> failed = writeFileAtomically(path, encodeLyricLines(lines));
+    result.ok = !failed;
+    result.errorString = failed.value_or(QString());
     return result;
 }
 

@@ -41,7 +41,7 @@ inline constexpr qsizetype kMaxLyricLineCharacters = 2'000'000;
 enum class LyricEncoding { Gb18030, Utf8, Big5, Utf16Le, Utf16Be };
 
 // A short name of the encoding for the window, such as "Big5（繁体中文）".
-QString EncodingDisplayName(LyricEncoding encoding);
+QString encodingDisplayName(LyricEncoding encoding);
 
 struct DecodedLyricText {
     QString text;
@@ -53,25 +53,25 @@ struct DecodedLyricText {
 };
 
 // Decodes the bytes of a lyric file in the encoding chosen as above.
-DecodedLyricText DecodeLyricBytes(QByteArrayView bytes);
+DecodedLyricText decodeLyricBytes(QByteArrayView bytes);
 
 // Splits decoded text into lines by the line-end rule above.
-QStringList SplitLyricLines(QStringView text);
+QStringList splitLyricLines(QStringView text);
 
 // Encodes text for a lyric file (GB18030: GBK bytes for every GBK character).
-QByteArray EncodeLyricText(QStringView text);
+QByteArray encodeLyricText(QStringView text);
 
 // The lines of a new lyric file as bytes: each line followed by CR LF.
-QByteArray EncodeLyricLines(const QStringList &lines);
+QByteArray encodeLyricLines(const QStringList &lines);
 
 // The lyric file that belongs to a chosen file: the chosen name without its
 // last four characters, followed by ".lrc". A name of four characters or
 // fewer keeps its folder and becomes ".lrc" there.
-QString LyricFileName(const QString &chosen);
+QString lyricFileName(const QString &chosen);
 
 // False for the empty name; otherwise true when a file (hidden, read-only and
 // the like included, a folder not) of that name exists.
-bool FileExists(const QString &path);
+bool fileExists(const QString &path);
 
 struct LyricFileRead {
     enum class Status {
@@ -97,7 +97,7 @@ struct LyricFileRead {
 // Reads a whole lyric file into lines. The file is opened and closed here.
 // It never waits: a named pipe, a device or a socket at the name, even one
 // put there a moment before, is refused without reading from it.
-LyricFileRead ReadLyricFile(const QString &path);
+LyricFileRead readLyricFile(const QString &path);
 
 struct LyricFileWrite {
     bool ok = false;
@@ -106,6 +106,6 @@ struct LyricFileWrite {
 
 // Writes the lines of a new lyric file atomically: the old file stays exactly
 // as it was unless the whole new content was written.
-LyricFileWrite WriteLyricFile(const QString &path, const QStringList &lines);
+LyricFileWrite writeLyricFile(const QString &path, const QStringList &lines);
 
 } // namespace syj

@@ -9,8 +9,8 @@ QString applicationTitle()
     return u"声韵笺"_s;
 }
 
-MsgResult MsgBox(PlatformTools &tools, const QString &text, MsgButtons buttons, MsgIcon icon,
-                 const QString &title)
+MsgResult messageBox(PlatformTools &tools, const QString &text, MsgButtons buttons, MsgIcon icon,
+                     const QString &title)
 {
     return tools.showMessage({text, title.isEmpty() ? applicationTitle() : title, buttons, icon});
 }

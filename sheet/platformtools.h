@@ -56,7 +56,7 @@ public:
 QString applicationTitle();
 
 // Shows a box; without a title of its own it carries the application's title.
-MsgResult MsgBox(PlatformTools &tools, const QString &text, MsgButtons buttons = MsgButtons::Ok,
-                 MsgIcon icon = MsgIcon::None, const QString &title = {});
+MsgResult messageBox(PlatformTools &tools, const QString &text, MsgButtons buttons = MsgButtons::Ok,
+                     MsgIcon icon = MsgIcon::None, const QString &title = {});
 
 } // namespace syj

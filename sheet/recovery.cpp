@@ -1,5 +1,6 @@
 #include "sheet/recovery.h"
 
+#include "sheet/atomicwrite.h"
 #include "sheet/lyricsheetmodel.h"
 
 #include <QDir>
@@ -8,11 +9,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QUuid>
 #include <array>
-#include <cerrno>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -23,7 +21,7 @@ namespace {
 const QString kCopyPrefix = u"copy-"_s;
 const QString kCopySuffix = u".json"_s;
 
-QString LockPathFor(const QString &copyPath)
+QString lockPathFor(const QString &copyPath)
 {
     return copyPath.chopped(kCopySuffix.size()) + u".lock"_s;
 }
@@ -74,7 +72,7 @@ void readAidChoices(const QJsonObject &o, RecoveryCopy &copy)
 
 } // namespace
 
-QByteArray EncodeRecoveryCopy(const RecoveryCopy &copy)
+QByteArray encodeRecoveryCopy(const RecoveryCopy &copy)
 {
     QJsonObject o;
     o.insert(u"format"_s, kRecoveryFormat);
@@ -96,7 +94,7 @@ QByteArray EncodeRecoveryCopy(const RecoveryCopy &copy)
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
-RecoveryCopyRead DecodeRecoveryCopy(const QByteArray &bytes)
+RecoveryCopyRead decodeRecoveryCopy(const QByteArray &bytes)
 {
     RecoveryCopyRead read;
     read.status = RecoveryCopyRead::Status::Corrupt;
@@ -135,24 +133,6 @@ RecoveryCopyRead DecodeRecoveryCopy(const QByteArray &bytes)
     return read;
 }
 
-std::optional<QString> WriteFileAtomically(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return file.errorString();
-    // Unbuffered: a failed write says why at once. The bytes reach the disk
-    // before the copy takes the old one's name, so a power cut leaves one of
-    // the two whole.
-    if (file.write(bytes) != bytes.size() || ::fsync(file.handle()) != 0) {
-        const QString reason = qt_error_string(errno);
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return std::nullopt;
-}
-
 // ---------------------------------------------------------------------------
 
 LeftCopy::LeftCopy(QString copyPath, std::unique_ptr<QLockFile> lock)
@@ -166,7 +146,7 @@ RecoveryCopyRead LeftCopy::read() const
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return DecodeRecoveryCopy(file.readAll());
+    return decodeRecoveryCopy(file.readAll());
 }
 
 void LeftCopy::remove()
@@ -183,14 +163,14 @@ QString LeftCopy::setAside()
     return QFile::rename(m_path, aside) ? aside : m_path;
 }
 
-std::vector<std::unique_ptr<LeftCopy>> FindLeftCopies(const QString &folder)
+std::vector<std::unique_ptr<LeftCopy>> findLeftCopies(const QString &folder)
 {
     std::vector<std::unique_ptr<LeftCopy>> left;
     const QFileInfoList copies =
         QDir(folder).entryInfoList({kCopyPrefix + u'*' + kCopySuffix}, QDir::Files, QDir::Time);
     for (const QFileInfo &copy : copies) {
         // A lock still held belongs to a program that runs: its copy is its own.
-        if (std::unique_ptr<QLockFile> lock = TakeLock(LockPathFor(copy.filePath())))
+        if (std::unique_ptr<QLockFile> lock = TakeLock(lockPathFor(copy.filePath())))
             left.push_back(std::make_unique<LeftCopy>(copy.filePath(), std::move(lock)));
     }
     return left;
@@ -251,7 +231,7 @@ void RecoveryKeeper::writeNow()
         return;
     if (!m_lock) {
         QDir().mkpath(m_folder);
-        m_lock = TakeLock(LockPathFor(m_copyPath));
+        m_lock = TakeLock(lockPathFor(m_copyPath));
     }
     RecoveryCopy copy;
     copy.lyricsFile = m_sheet.lyricsFile();
@@ -268,7 +248,7 @@ void RecoveryKeeper::writeNow()
     copy.language = m_sheet.songLanguage();
     copy.rhymeSystem = m_sheet.rhymeSystem();
     const std::optional<QString> failed =
-        m_lock ? WriteFileAtomically(m_copyPath, EncodeRecoveryCopy(copy))
+        m_lock ? writeFileAtomically(m_copyPath, encodeRecoveryCopy(copy))
                : std::optional<QString>(
                      u"无法在恢复文件夹里建立锁文件：%1"_s.arg(QDir::toNativeSeparators(m_folder)));
     if (failed && *failed != m_lastFailure)

@@ -50,7 +50,7 @@ struct RecoveryCopy {
 };
 
 // The bytes of a copy (JSON, UTF-8).
-QByteArray EncodeRecoveryCopy(const RecoveryCopy &copy);
+QByteArray encodeRecoveryCopy(const RecoveryCopy &copy);
 
 struct RecoveryCopyRead {
     enum class Status { Ok, Unreadable, Corrupt, Newer };
@@ -58,11 +58,7 @@ struct RecoveryCopyRead {
     RecoveryCopy copy;
 };
 
-RecoveryCopyRead DecodeRecoveryCopy(const QByteArray &bytes);
-
-// Writes bytes to path atomically (the old file stays until the new one is
-// whole on disk). Returns the system's reason when it cannot.
-std::optional<QString> WriteFileAtomically(const QString &path, const QByteArray &bytes);
+RecoveryCopyRead decodeRecoveryCopy(const QByteArray &bytes);
 
 // A copy left by a program that ended without removing it. While this object
 // lives its lock is held, so that no other program offers the same copy.
@@ -86,7 +82,7 @@ private:
 };
 
 // Copies in `folder` that no running program holds, newest first.
-std::vector<std::unique_ptr<LeftCopy>> FindLeftCopies(const QString &folder);
+std::vector<std::unique_ptr<LeftCopy>> findLeftCopies(const QString &folder);
 
 // Keeps this program's copy of the sheet in `folder`: the first unsaved words
 // are written at once, later changes a second after typing stops (at most two

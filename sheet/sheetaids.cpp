@@ -7,7 +7,7 @@ namespace syj {
 namespace {
 
 // A line that is one tag, "[ti:月光]": the song's title, artist and the like.
-bool IsTagLine(const QString &line)
+bool isTagLine(const QString &line)
 {
     const QString s = line.trimmed();
     return s.startsWith(u'[') && s.endsWith(u']') && s.indexOf(u']') == s.size() - 1 &&
@@ -79,7 +79,7 @@ void SheetAids::workOut(int row, bool original, bool newWords)
     Row &r = m_rows[static_cast<size_t>(row)];
     const LyricRow &data = m_sheet.at(row);
     const aids::RhymeSystem system = m_sheet.rhymeSystem();
-    r.aided = data.isTimed() || !IsTagLine(data.originalWords);
+    r.aided = data.isTimed() || !isTagLine(data.originalWords);
     if (!r.aided) {
         r = Row{};
         r.aided = false;

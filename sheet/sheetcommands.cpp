@@ -37,8 +37,8 @@ bool LyricSheetCommands::refuseWhileLoading()
 {
     if (!m_model.isLoading())
         return false;
-    MsgBox(m_tools, u"正在载入原唱歌词，请等载入完成后再试。"_s, MsgButtons::Ok,
-           MsgIcon::Information);
+    messageBox(m_tools, u"正在载入原唱歌词，请等载入完成后再试。"_s, MsgButtons::Ok,
+               MsgIcon::Information);
     return true;
 }
 
@@ -72,7 +72,7 @@ void LyricSheetCommands::reportUnreadable(const LyricFileRead &read, const QStri
                 .arg(QString::number(kMaxLyricLineCharacters), shown(path));
         break;
     }
-    MsgBox(m_tools, text, MsgButtons::Ok, MsgIcon::Warning);
+    messageBox(m_tools, text, MsgButtons::Ok, MsgIcon::Warning);
 }
 
 // ---------------------------------------------------------------------------
@@ -95,8 +95,8 @@ void LyricSheetCommands::openOriginalLyricsFrom(const QString &chosen)
     if (refuseWhileLoading())
         return;
     // Read ahead, so that a file that is no lyric file costs no row.
-    const QString path = LyricFileName(chosen);
-    LyricFileRead read = ReadLyricFile(path);
+    const QString path = lyricFileName(chosen);
+    LyricFileRead read = readLyricFile(path);
     if (read.refused()) {
         reportUnreadable(read, path);
         return;
@@ -115,12 +115,12 @@ void LyricSheetCommands::loadOriginalLyrics(const QString &chosen)
 {
     if (m_model.isLoading())
         return;
-    const QString path = LyricFileName(chosen);
+    const QString path = lyricFileName(chosen);
     LyricFileRead read;
     if (!m_prefetchedPath.isEmpty() && m_prefetchedPath == path)
         read = std::move(m_prefetched);
     else
-        read = ReadLyricFile(path);
+        read = readLyricFile(path);
     m_prefetchedPath.clear();
     m_prefetched = {};
     // A file that is there but is no lyric file costs no row.
@@ -153,18 +153,18 @@ void LyricSheetCommands::loadOriginalLyrics(const QString &chosen)
     Q_EMIT lyricsReadAs(read.encoding, path);
 
     if (notLoaded > 0) {
-        MsgBox(m_tools,
-               u"歌词文件有 %1 行，声韵笺最多能载入 %2 行；后面的 %3 行没有载入：\n%4"_s.arg(
-                   QString::number(lines.size()), QString::number(LyricSheetModel::kMaxRows),
-                   QString::number(notLoaded), shown(path)),
-               MsgButtons::Ok, MsgIcon::Warning);
+        messageBox(m_tools,
+                   u"歌词文件有 %1 行，声韵笺最多能载入 %2 行；后面的 %3 行没有载入：\n%4"_s.arg(
+                       QString::number(lines.size()), QString::number(LyricSheetModel::kMaxRows),
+                       QString::number(notLoaded), shown(path)),
+                   MsgButtons::Ok, MsgIcon::Warning);
     }
     if (read.invalidSequences > 0) {
-        MsgBox(
+        messageBox(
             m_tools,
             u"歌词文件里有 %1 处无法识别的字节，已显示为“\uFFFD”：\n%2\n\n文件是按 %3 读取的。请检查文件的编码（应为 GBK/GB18030、Big5、UTF-8 或带 BOM 的 UTF-16）。"_s
                 .arg(QString::number(read.invalidSequences), shown(path),
-                     EncodingDisplayName(read.encoding)),
+                     encodingDisplayName(read.encoding)),
             MsgButtons::Ok, MsgIcon::Warning);
     }
 }
@@ -183,7 +183,7 @@ void LyricSheetCommands::openNewLyrics()
     if (refuseWhileLoading())
         return;
     if (m_model.count() == 0) {
-        MsgBox(m_tools, u"请先载入原唱歌词"_s, MsgButtons::Ok, MsgIcon::None);
+        messageBox(m_tools, u"请先载入原唱歌词"_s, MsgButtons::Ok, MsgIcon::None);
         return;
     }
     const QString chosen = askOpenFile(m_dialog);
@@ -198,8 +198,8 @@ bool LyricSheetCommands::loadNewLyrics(const QString &chosen)
 {
     if (m_model.isLoading())
         return false;
-    const QString path = LyricFileName(chosen);
-    const LyricFileRead read = ReadLyricFile(path);
+    const QString path = lyricFileName(chosen);
+    const LyricFileRead read = readLyricFile(path);
     if (read.status != LyricFileRead::Status::Ok) {
         reportUnreadable(read, path);
         return false;
@@ -212,10 +212,10 @@ bool LyricSheetCommands::loadNewLyrics(const QString &chosen)
     const qsizetype leftOut = m_model.putNewLyrics(read.lines);
     Q_EMIT lyricsReadAs(read.encoding, path);
     if (leftOut > 0) {
-        MsgBox(m_tools,
-               u"新歌词文件有 %1 行，比原唱歌词多 %2 行；多出的 %2 行没有载入：\n%3"_s.arg(
-                   QString::number(read.lines.size()), QString::number(leftOut), shown(path)),
-               MsgButtons::Ok, MsgIcon::Information);
+        messageBox(m_tools,
+                   u"新歌词文件有 %1 行，比原唱歌词多 %2 行；多出的 %2 行没有载入：\n%3"_s.arg(
+                       QString::number(read.lines.size()), QString::number(leftOut), shown(path)),
+                   MsgButtons::Ok, MsgIcon::Information);
     }
     return true;
 }
@@ -236,12 +236,13 @@ bool LyricSheetCommands::saveThroughDialog()
 
 bool LyricSheetCommands::saveNewLyricsTo(const QString &path)
 {
-    const LyricFileWrite written = WriteLyricFile(path, m_model.linesToSave());
+    const LyricFileWrite written = writeLyricFile(path, m_model.linesToSave());
     if (!written.ok) {
-        MsgBox(m_tools,
-               u"无法保存新歌词：\n%1\n\n原因：%2\n\n已有的文件没有改动，写好的新歌词还在窗口里。"_s
-                   .arg(shown(path), written.errorString),
-               MsgButtons::Ok, MsgIcon::Critical);
+        messageBox(
+            m_tools,
+            u"无法保存新歌词：\n%1\n\n原因：%2\n\n已有的文件没有改动，写好的新歌词还在窗口里。"_s
+                .arg(shown(path), written.errorString),
+            MsgButtons::Ok, MsgIcon::Critical);
         return false;
     }
     m_model.setModified(false);
@@ -255,8 +256,8 @@ MsgResult LyricSheetCommands::askAboutUnsavedWords()
 {
     if (!m_model.isModified())
         return MsgResult::Discard;
-    const MsgResult answer = MsgBox(m_tools, u"新歌词还没有保存。\n要先保存吗？"_s,
-                                    MsgButtons::SaveDiscardCancel, MsgIcon::Warning);
+    const MsgResult answer = messageBox(m_tools, u"新歌词还没有保存。\n要先保存吗？"_s,
+                                        MsgButtons::SaveDiscardCancel, MsgIcon::Warning);
     return answer == MsgResult::Save || answer == MsgResult::Discard ? answer : MsgResult::Cancel;
 }
 
@@ -277,7 +278,7 @@ bool LyricSheetCommands::confirmDiscard()
 
 void LyricSheetCommands::offerRecovery(const QString &folder)
 {
-    for (const std::unique_ptr<LeftCopy> &left : FindLeftCopies(folder)) {
+    for (const std::unique_ptr<LeftCopy> &left : findLeftCopies(folder)) {
         const RecoveryCopyRead read = left->read();
         if (read.status != RecoveryCopyRead::Status::Ok) {
             const QString why =
@@ -285,7 +286,7 @@ void LyricSheetCommands::offerRecovery(const QString &folder)
                 : read.status == RecoveryCopyRead::Status::Corrupt ? u"它已经损坏"_s
                                                                    : u"它无法读取"_s;
             const QString aside = left->setAside();
-            MsgBox(
+            messageBox(
                 m_tools,
                 u"找到一份上次没有保存的新歌词的恢复文件，但%1，无法恢复。\n\n它已移到：\n%2"_s.arg(
                     why, shown(aside)),
@@ -293,7 +294,7 @@ void LyricSheetCommands::offerRecovery(const QString &folder)
             continue;
         }
         const RecoveryCopy &copy = read.copy;
-        const MsgResult answer = MsgBox(
+        const MsgResult answer = messageBox(
             m_tools,
             u"声韵笺上次没有正常退出，留下了没有保存的新歌词：\n原唱歌词：%1\n%2 句，最后写于 %3\n\n要恢复这些新歌词吗？"_s
                 .arg(shown(copy.lyricsFile), QString::number(copy.newWords.size()),
@@ -311,8 +312,8 @@ void LyricSheetCommands::offerRecovery(const QString &folder)
 
 void LyricSheetCommands::restore(const RecoveryCopy &copy, LeftCopy &left)
 {
-    if (!FileExists(copy.lyricsFile)) {
-        MsgBox(
+    if (!fileExists(copy.lyricsFile)) {
+        messageBox(
             m_tools,
             u"这些新歌词属于原唱歌词：\n%1\n这个文件已经不在了，新歌词无法放回。\n\n新歌词仍留在恢复文件里，下次启动声韵笺时会再问。"_s
                 .arg(shown(copy.lyricsFile)),
@@ -321,7 +322,7 @@ void LyricSheetCommands::restore(const RecoveryCopy &copy, LeftCopy &left)
     }
     loadOriginalLyrics(copy.lyricsFile);
     if (m_model.count() == 0) {
-        MsgBox(
+        messageBox(
             m_tools,
             u"原唱歌词没有载入，新歌词无法放回：\n%1\n\n新歌词仍留在恢复文件里，下次启动声韵笺时会再问。"_s
                 .arg(shown(copy.lyricsFile)),
@@ -352,7 +353,7 @@ void LyricSheetCommands::restore(const RecoveryCopy &copy, LeftCopy &left)
     } else {
         left.remove();
     }
-    MsgBox(m_tools, text, MsgButtons::Ok, MsgIcon::Information);
+    messageBox(m_tools, text, MsgButtons::Ok, MsgIcon::Information);
 }
 
 } // namespace syj

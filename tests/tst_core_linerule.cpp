@@ -29,12 +29,12 @@ private Q_SLOTS:
     void splitLine();
     void timedLineSeesOnlyTheView_data();
     void timedLineSeesOnlyTheView();
-    void tagSeconds_data();
-    void tagSeconds();
-    void characterCount_data();
-    void characterCount();
-    void charactersFrom_data();
-    void charactersFrom();
+    void secondsOfATag_data();
+    void secondsOfATag();
+    void charactersCounted_data();
+    void charactersCounted();
+    void charactersFromAPlace_data();
+    void charactersFromAPlace();
 };
 
 void TestLineRule::splitLine_data()
@@ -110,14 +110,14 @@ void TestLineRule::splitLine()
     QFETCH(QString, label);
     QFETCH(QString, words);
 
-    QCOMPARE(syj::IsTimedLine(line), timed);
-    const syj::LyricLineParts parts = syj::SplitLyricLine(line);
+    QCOMPARE(syj::isTimedLine(line), timed);
+    const syj::LyricLineParts parts = syj::splitLyricLine(line);
     QCOMPARE(parts.label, label);
     QCOMPARE(parts.words, words);
     // Nothing is lost or added between label and words of a timed line.
     if (timed) {
         QCOMPARE(parts.label + parts.words, line);
-        QCOMPARE(syj::CharacterCount(parts.label), syj::kTagLength);
+        QCOMPARE(syj::characterCount(parts.label), syj::kTagLength);
     }
 }
 
@@ -140,10 +140,10 @@ void TestLineRule::timedLineSeesOnlyTheView()
     QFETCH(qsizetype, length);
     QFETCH(bool, timed);
 
-    QCOMPARE(syj::IsTimedLine(QStringView(text).first(length)), timed);
+    QCOMPARE(syj::isTimedLine(QStringView(text).first(length)), timed);
 }
 
-void TestLineRule::tagSeconds_data()
+void TestLineRule::secondsOfATag_data()
 {
     QTest::addColumn<QString>("tag");
     QTest::addColumn<bool>("hasValue");
@@ -186,19 +186,19 @@ void TestLineRule::tagSeconds_data()
     QTest::newRow("info label") << QStringView(syj::kInfoLabel).toString() << false << 0.0;
 }
 
-void TestLineRule::tagSeconds()
+void TestLineRule::secondsOfATag()
 {
     QFETCH(QString, tag);
     QFETCH(bool, hasValue);
     QFETCH(double, seconds);
 
-    const std::optional<double> value = syj::TagSeconds(tag);
+    const std::optional<double> value = syj::tagSeconds(tag);
     QCOMPARE(value.has_value(), hasValue);
     if (hasValue)
         QCOMPARE(*value, seconds);
 }
 
-void TestLineRule::characterCount_data()
+void TestLineRule::charactersCounted_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<qsizetype>("count");
@@ -216,15 +216,15 @@ void TestLineRule::characterCount_data()
     QTest::newRow("line ends count") << u"a\r\nb"_s << qsizetype(4);
 }
 
-void TestLineRule::characterCount()
+void TestLineRule::charactersCounted()
 {
     QFETCH(QString, text);
     QFETCH(qsizetype, count);
 
-    QCOMPARE(syj::CharacterCount(text), count);
+    QCOMPARE(syj::characterCount(text), count);
 }
 
-void TestLineRule::charactersFrom_data()
+void TestLineRule::charactersFromAPlace_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<qsizetype>("from");
@@ -243,13 +243,13 @@ void TestLineRule::charactersFrom_data()
     QTest::newRow("empty text") << QString() << qsizetype(3) << QString();
 }
 
-void TestLineRule::charactersFrom()
+void TestLineRule::charactersFromAPlace()
 {
     QFETCH(QString, text);
     QFETCH(qsizetype, from);
     QFETCH(QString, rest);
 
-    QCOMPARE(syj::CharactersFrom(text, from), rest);
+    QCOMPARE(syj::charactersFrom(text, from), rest);
 }
 
 QTEST_APPLESS_MAIN(TestLineRule)

@@ -287,10 +287,10 @@ private Q_SLOTS:
     void roundTrip();
     void encodeLines_data();
     void encodeLines();
-    void lyricFileName_data();
-    void lyricFileName();
-    void fileExists_data();
-    void fileExists();
+    void lyricFileBesideTheChosen_data();
+    void lyricFileBesideTheChosen();
+    void fileExistsOnlyForFiles_data();
+    void fileExistsOnlyForFiles();
     void readFile_data();
     void readFile();
     void writeFile_data();
@@ -374,7 +374,7 @@ void TestLyricText::decode()
     QFETCH(LyricEncoding, encoding);
     QFETCH(qsizetype, invalid);
 
-    const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(bytes);
+    const syj::DecodedLyricText decoded = syj::decodeLyricBytes(bytes);
     QCOMPARE(decoded.text, text);
     QCOMPARE(decoded.encoding, encoding);
     QCOMPARE(decoded.invalidSequences, invalid);
@@ -492,7 +492,7 @@ void TestLyricText::readsAsBefore_data()
         QTest::addRow("GBK %s lyrics", name) << Encoded("GB18030", song) << song << gb;
         QTest::addRow("UTF-8 %s lyrics", name) << song.toUtf8() << song << utf8;
         // Each line alone, and the song growing line by line.
-        const QStringList lines = syj::SplitLyricLines(song);
+        const QStringList lines = syj::splitLyricLines(song);
         QString head;
         for (qsizetype i = 0; i < lines.size(); ++i) {
             head += lines[i] + u"\r\n"_s;
@@ -526,7 +526,7 @@ void TestLyricText::readsAsBefore()
     QFETCH(QString, text);
     QFETCH(LyricEncoding, encoding);
 
-    const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(bytes);
+    const syj::DecodedLyricText decoded = syj::decodeLyricBytes(bytes);
     QCOMPARE(decoded.encoding, encoding);
     QCOMPARE(decoded.text, text);
     QCOMPARE(decoded.invalidSequences, qsizetype(0));
@@ -566,18 +566,18 @@ void TestLyricText::decodeTwoByteCodes()
             ++codes;
             for (const QByteArray &file :
                  QByteArrayList{"[00:01.00]" + code, "[00:01.00]" + previous + code}) {
-                const bool big5 = syj::DecodeLyricBytes(file).encoding == LyricEncoding::Big5;
+                const bool big5 = syj::decodeLyricBytes(file).encoding == LyricEncoding::Big5;
                 QVERIFY2(!big5, file.toHex(' ').constData());
             }
             previous = code;
         }
     }
-    const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(bytes);
+    const syj::DecodedLyricText decoded = syj::decodeLyricBytes(bytes);
     QCOMPARE(decoded.encoding, LyricEncoding::Gb18030);
     QCOMPARE(decoded.invalidSequences, qsizetype(0));
-    QCOMPARE(syj::CharacterCount(decoded.text), codes);
+    QCOMPARE(syj::characterCount(decoded.text), codes);
     QVERIFY(!decoded.text.contains(QChar(QChar::ReplacementCharacter)));
-    QCOMPARE(syj::EncodeLyricText(decoded.text), bytes);
+    QCOMPARE(syj::encodeLyricText(decoded.text), bytes);
 }
 
 void TestLyricText::decodeFourByteCodes_data()
@@ -610,14 +610,14 @@ void TestLyricText::decodeFourByteCodes()
         bytes.append(code);
     }
     const qsizetype codes = last - first + 1;
-    const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(bytes);
+    const syj::DecodedLyricText decoded = syj::decodeLyricBytes(bytes);
     QCOMPARE(decoded.encoding, LyricEncoding::Gb18030);
     // One character, or one replacement, for every four bytes.
-    QCOMPARE(syj::CharacterCount(decoded.text), codes);
+    QCOMPARE(syj::characterCount(decoded.text), codes);
     if (mapped) {
         QCOMPARE(decoded.invalidSequences, qsizetype(0));
         QCOMPARE(decoded.text.count(QChar(QChar::ReplacementCharacter)), writtenReplacements);
-        QCOMPARE(syj::EncodeLyricText(decoded.text), bytes);
+        QCOMPARE(syj::encodeLyricText(decoded.text), bytes);
     } else {
         QCOMPARE(decoded.invalidSequences, codes);
         QCOMPARE(decoded.text, QString(codes, QChar(QChar::ReplacementCharacter)));
@@ -656,7 +656,7 @@ void TestLyricText::decodeRandomBytes()
         bytes.append(char((value & 0xFF) | ((value & 0x300) == 0 ? 0x80 : 0)));
     }
 
-    const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(bytes);
+    const syj::DecodedLyricText decoded = syj::decodeLyricBytes(bytes);
     QCOMPARE(decoded.encoding, encoding);
     QVERIFY(decoded.invalidSequences > 0);
     QVERIFY(decoded.invalidSequences <= bytes.size());
@@ -664,7 +664,7 @@ void TestLyricText::decodeRandomBytes()
 
     // Whatever was read, replacements included, is saved and read back
     // unchanged.
-    const syj::DecodedLyricText again = syj::DecodeLyricBytes(syj::EncodeLyricText(decoded.text));
+    const syj::DecodedLyricText again = syj::decodeLyricBytes(syj::encodeLyricText(decoded.text));
     QCOMPARE(again.invalidSequences, qsizetype(0));
     QCOMPARE(again.encoding, LyricEncoding::Gb18030);
     QVERIFY(again.text == decoded.text);
@@ -712,7 +712,7 @@ void TestLyricText::splitLines()
     QFETCH(QString, text);
     QFETCH(QStringList, lines);
 
-    QCOMPARE(syj::SplitLyricLines(text), lines);
+    QCOMPARE(syj::splitLyricLines(text), lines);
 }
 
 void TestLyricText::encode_data()
@@ -742,7 +742,7 @@ void TestLyricText::encode()
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
 
-    QCOMPARE(syj::EncodeLyricText(text), bytes);
+    QCOMPARE(syj::encodeLyricText(text), bytes);
 }
 
 void TestLyricText::roundTrip_data()
@@ -761,7 +761,7 @@ void TestLyricText::roundTrip()
 {
     QFETCH(QString, text);
 
-    const syj::DecodedLyricText decoded = syj::DecodeLyricBytes(syj::EncodeLyricText(text));
+    const syj::DecodedLyricText decoded = syj::decodeLyricBytes(syj::encodeLyricText(text));
     QCOMPARE(decoded.text, text);
     QCOMPARE(decoded.encoding, LyricEncoding::Gb18030);
     QCOMPARE(decoded.invalidSequences, qsizetype(0));
@@ -790,12 +790,12 @@ void TestLyricText::encodeLines()
     QFETCH(QStringList, lines);
     QFETCH(QByteArray, bytes);
 
-    QCOMPARE(syj::EncodeLyricLines(lines), bytes);
+    QCOMPARE(syj::encodeLyricLines(lines), bytes);
     // Lines without CR come back as they went out.
-    QCOMPARE(syj::SplitLyricLines(syj::DecodeLyricBytes(bytes).text), lines);
+    QCOMPARE(syj::splitLyricLines(syj::decodeLyricBytes(bytes).text), lines);
 }
 
-void TestLyricText::lyricFileName_data()
+void TestLyricText::lyricFileBesideTheChosen_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("lyricFile");
@@ -821,15 +821,15 @@ void TestLyricText::lyricFileName_data()
     QTest::newRow("empty") << QString() << QString();
 }
 
-void TestLyricText::lyricFileName()
+void TestLyricText::lyricFileBesideTheChosen()
 {
     QFETCH(QString, chosen);
     QFETCH(QString, lyricFile);
 
-    QCOMPARE(syj::LyricFileName(chosen), lyricFile);
+    QCOMPARE(syj::lyricFileName(chosen), lyricFile);
 }
 
-void TestLyricText::fileExists_data()
+void TestLyricText::fileExistsOnlyForFiles_data()
 {
     QTest::addColumn<Setup>("setup");
     QTest::addColumn<QString>("name");
@@ -850,7 +850,7 @@ void TestLyricText::fileExists_data()
     QTest::newRow("empty name") << Setup::Nothing << QString() << false;
 }
 
-void TestLyricText::fileExists()
+void TestLyricText::fileExistsOnlyForFiles()
 {
     QFETCH(Setup, setup);
     QFETCH(QString, name);
@@ -859,7 +859,7 @@ void TestLyricText::fileExists()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = Prepare(dir, name, setup, "[00:01.00]x\r\n");
-    QCOMPARE(syj::FileExists(path), exists);
+    QCOMPARE(syj::fileExists(path), exists);
 }
 
 void TestLyricText::readFile_data()
@@ -1014,7 +1014,7 @@ void TestLyricText::readFile()
     const QString path = Prepare(dir, name, setup, content, size);
 
     const syj::test::PipeWatchdog watchdog(path);
-    const syj::LyricFileRead read = syj::ReadLyricFile(path);
+    const syj::LyricFileRead read = syj::readLyricFile(path);
     QVERIFY2(!watchdog.fired(), "the reader waited for a writer");
     QCOMPARE(read.status, status);
     QCOMPARE(read.lines, lines);
@@ -1081,13 +1081,13 @@ void TestLyricText::writeFile()
     const QString path = Prepare(dir, name, setup, old);
     QSet<QString> entries = Entries(dir);
 
-    const syj::LyricFileWrite written = syj::WriteLyricFile(path, lines);
+    const syj::LyricFileWrite written = syj::writeLyricFile(path, lines);
     QCOMPARE(written.ok, ok);
     QCOMPARE(written.errorString.isEmpty(), ok);
 
     if (ok) {
         QCOMPARE(ReadBytes(path), bytes);
-        const syj::LyricFileRead read = syj::ReadLyricFile(path);
+        const syj::LyricFileRead read = syj::readLyricFile(path);
         QCOMPARE(read.status, Status::Ok);
         QCOMPARE(read.lines, lines);
         entries.insert(QFileInfo(path).fileName());
@@ -1140,8 +1140,8 @@ void TestLyricText::ownReasons()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = Prepare(dir, name, setup, QByteArray());
-    const QString given = write ? syj::WriteLyricFile(path, {u"a"_s}).errorString
-                                : syj::ReadLyricFile(path).errorString;
+    const QString given = write ? syj::writeLyricFile(path, {u"a"_s}).errorString
+                                : syj::readLyricFile(path).errorString;
     QCOMPARE(given, reason);
 }
 
@@ -1191,12 +1191,12 @@ void TestLyricText::writeRunsOutOfRoom()
     std::optional<syj::test::FileSizeLimit> limit;
     if (!disk)
         limit.emplace(room);
-    const syj::LyricFileWrite written = syj::WriteLyricFile(path, lines);
+    const syj::LyricFileWrite written = syj::writeLyricFile(path, lines);
     limit.reset();
 
     QCOMPARE(written.ok, reason.isEmpty());
     QVERIFY2(written.errorString.contains(reason), qPrintable(written.errorString));
-    QCOMPARE(ReadBytes(path), written.ok ? syj::EncodeLyricLines(lines) : old);
+    QCOMPARE(ReadBytes(path), written.ok ? syj::encodeLyricLines(lines) : old);
     QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden), before);
 }
 

@@ -55,7 +55,7 @@ private:
         for (int i = 1; i <= rows; ++i)
             lines << u"[00:%1.00]原词%1"_s.arg(i, 2, 10, QChar(u'0'));
         const QString file = path(name);
-        syj::WriteLyricFile(file, lines);
+        syj::writeLyricFile(file, lines);
         return file;
     }
 
@@ -74,7 +74,7 @@ private Q_SLOTS:
                           syj::aids::Language::Cantonese,
                           syj::aids::RhymeSystem::ShisanZhe,
                           {{0, true, 1, u"zoeng2"_s}, {2, false, 0, u"hong4"_s}}};
-        const QByteArray good = syj::EncodeRecoveryCopy(copy);
+        const QByteArray good = syj::encodeRecoveryCopy(copy);
         QTest::newRow("as written") << good << Status::Ok << copy;
         // The aids' choices are helpers: what is not understood of them takes
         // the defaults and loses no words.
@@ -111,7 +111,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(Status, status);
         QFETCH(RecoveryCopy, expected);
-        RecoveryCopyRead read = syj::DecodeRecoveryCopy(bytes);
+        RecoveryCopyRead read = syj::decodeRecoveryCopy(bytes);
         QCOMPARE(read.status, status);
         if (status == Status::Ok) {
             if (!expected.savedAt.isValid())
@@ -134,7 +134,7 @@ private Q_SLOTS:
         QCOMPARE(copiesIn(folder).size(), 1);
         const auto onDisk = [&keeper] {
             QFile f(keeper->copyPath());
-            return f.open(QIODevice::ReadOnly) ? syj::DecodeRecoveryCopy(f.readAll()).copy
+            return f.open(QIODevice::ReadOnly) ? syj::decodeRecoveryCopy(f.readAll()).copy
                                                : RecoveryCopy{};
         };
         QCOMPARE(onDisk().newWords, (QStringList{QString(), u"第一个词"_s}));
@@ -150,7 +150,7 @@ private Q_SLOTS:
         QCOMPARE(onDisk().newWords.first(), u"又改"_s);
 
         // While it runs, nobody else may offer its copy.
-        QVERIFY(syj::FindLeftCopies(folder).empty());
+        QVERIFY(syj::findLeftCopies(folder).empty());
 
         // Saved: the copy goes; unsaved again: it comes back; the keeper goes
         // (the program ends): the copy and its lock go.
@@ -160,6 +160,25 @@ private Q_SLOTS:
         QCOMPARE(copiesIn(folder).size(), 1);
         keeper.reset();
         QVERIFY(QDir(folder).isEmpty());
+    }
+
+    // A copy that cannot be written says why in the program's words, once,
+    // and the words stay in the sheet.
+    void writeFailureSaysWhy()
+    {
+        const QString folder = path(u"blocked"_s);
+        LyricSheetModel sheet;
+        sheet.loadOriginal({u"[00:01.00]一"_s}, u"/歌/一.lrc"_s);
+        RecoveryKeeper keeper(sheet, folder);
+        QVERIFY(QDir().mkpath(keeper.copyPath())); // a folder where the copy goes
+        QSignalSpy failed(&keeper, &RecoveryKeeper::writeFailed);
+        sheet.setNewWords(0, u"写不进去"_s);
+        keeper.writeIfDue();
+        sheet.setNewWords(0, u"还是写不进去"_s);
+        keeper.writeIfDue();
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(failed.first().first().toString(), u"已经有一个同名的文件夹"_s);
+        QCOMPARE(sheet.at(0).newWords, u"还是写不进去"_s);
     }
 
     // Two programs at once keep two copies, and neither offers the other's.
@@ -174,7 +193,7 @@ private Q_SLOTS:
         b.setNewWords(0, u"乙"_s);
         QVERIFY(keepA.copyPath() != keepB.copyPath());
         QCOMPARE(copiesIn(folder).size(), 2);
-        QVERIFY(syj::FindLeftCopies(folder).empty());
+        QVERIFY(syj::findLeftCopies(folder).empty());
         b.setModified(false);
         QCOMPARE(copiesIn(folder).size(), 1);
         QVERIFY(QFile::exists(keepA.copyPath()));
@@ -255,7 +274,7 @@ private Q_SLOTS:
         QCOMPARE(copiesIn(folder, u"set-aside-*"_s).size(), setAside ? 1 : 0);
         if (setAside)
             QVERIFY(platform.box().shown.last().text.contains(u"set-aside-"_s));
-        QCOMPARE(syj::FindLeftCopies(folder).size(), size_t(copyStays ? 1 : 0));
+        QCOMPARE(syj::findLeftCopies(folder).size(), size_t(copyStays ? 1 : 0));
     }
 
     void unusableCopiesAreSetAside_data()

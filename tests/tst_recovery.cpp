@@ -78,7 +78,7 @@ private Q_SLOTS:
         const QString folder = m_dir.filePath(u"recovery-"_s + mode);
         const QString lyrics = m_dir.filePath(u"song-"_s + mode + u".lrc"_s);
         QVERIFY(
-            syj::WriteLyricFile(lyrics, {u"[ti:歌]"_s, u"[00:01.00]一"_s, u"[00:02.00]二"_s}).ok);
+            syj::writeLyricFile(lyrics, {u"[ti:歌]"_s, u"[00:01.00]一"_s, u"[00:02.00]二"_s}).ok);
 
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
