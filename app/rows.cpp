@@ -23,9 +23,26 @@ namespace syj {
 
 void Form1::createRows(const QModelIndex &, int first, int last)
 {
+    // A widget shown while the mouse pointer is over the window makes Qt ask
+    // the window system where the pointer is, to send the widget an enter
+    // event if it appeared under it: on X11 a round trip to the server for
+    // each of a row's five widgets, which took most of a long load in a real
+    // window. While a widget holds the mouse grab, Qt sends no such event to
+    // any other widget and does not ask; a widget that was never shown holds
+    // it without the window system (it has no window to grab with). Nothing
+    // else sees the grab: the rows are made without handling any event. A
+    // row that appears under a pointer standing still gets its enter event
+    // (hover look, text cursor) when the pointer next moves, as a row does
+    // that scrolls under it.
+    QWidget pointerHolder;
+    const bool hold = !QWidget::mouseGrabber();
+    if (hold)
+        pointerHolder.grabMouse();
     // Row k of the window is row k - 1 of the model.
     for (int row = first; row <= last; ++row)
         createRow(row + 1);
+    if (hold)
+        pointerHolder.releaseMouse();
     const int k = last + 1;
     setTwipsHeight(Picture2, twipsTop(Label1(k)) + kPanelExtraBelowRow);
     VScroll1->setMax(twipsHeight(Picture2) - kLyricAreaHeight);
