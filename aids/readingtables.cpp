@@ -234,15 +234,81 @@ QStringList Table::word(QStringView text, qsizetype from) const
     return {};
 }
 
+// The English words: sorted ASCII words and their syllable counts.
+class EnglishTable
+{
+public:
+    void open(const QString &path)
+    {
+        QResource resource(path);
+        const uchar *data = resource.data();
+        const qint64 size = resource.isValid() && data ? resource.size() : 0;
+        if (resource.isValid() && resource.compressionAlgorithm() != QResource::NoCompression) {
+            qCWarning(lcReadings, "English table %s is compressed", qUtf8Printable(path));
+            return;
+        }
+        if (size < 16 || memcmp(data, "SYJE", 4) != 0 || u16At(data, 2) != 1) {
+            qCWarning(lcReadings, "English table %s not usable", qUtf8Printable(path));
+            return;
+        }
+        const quint32 count = u32At(data, 2), textBytes = u32At(data, 3);
+        const qint64 textAt = 16 + 4 * (qint64(count) + 1);
+        const qint64 countsAt = (textAt + textBytes + 3) & ~qint64(3);
+        if (countsAt + count > size || u32At(data + 16, count) > textBytes) {
+            qCWarning(lcReadings, "English table %s: sections past the end", qUtf8Printable(path));
+            return;
+        }
+        m_starts = data + 16;
+        m_text = data + textAt;
+        m_counts = data + countsAt;
+        m_count = count;
+    }
+
+    int syllables(QStringView word) const
+    {
+        QByteArray key;
+        key.reserve(word.size());
+        for (QChar c : word) {
+            if (c.unicode() < u'a' || c.unicode() > u'z')
+                return 0;
+            key.append(char(c.unicode()));
+        }
+        quint32 lo = 0, hi = m_count;
+        while (lo < hi) {
+            const quint32 mid = lo + (hi - lo) / 2;
+            const quint32 start = u32At(m_starts, mid), end = u32At(m_starts, mid + 1);
+            if (end < start)
+                return 0; // damaged: no word is found
+            const QByteArrayView here(reinterpret_cast<const char *>(m_text + start), end - start);
+            const int c = here.compare(key);
+            if (c == 0)
+                return m_counts[mid];
+            if (c < 0)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return 0;
+    }
+
+private:
+    const uchar *m_starts = nullptr;
+    const uchar *m_text = nullptr;
+    const uchar *m_counts = nullptr;
+    quint32 m_count = 0;
+};
+
 } // namespace
 
 struct ReadingTables::Data {
     Table mandarin;
     Table cantonese;
+    EnglishTable english;
     Data()
     {
         mandarin.open(u":/aids/readings/mandarin.bin"_s, Language::Mandarin);
         cantonese.open(u":/aids/readings/cantonese.bin"_s, Language::Cantonese);
+        english.open(u":/aids/readings/english.bin"_s);
     }
 };
 
@@ -270,6 +336,11 @@ qsizetype ReadingTables::countedReadings(char32_t ch, Language language) const
 {
     return language == Language::Mandarin ? m_data->mandarin.counted(ch)
                                           : m_data->cantonese.counted(ch);
+}
+
+int ReadingTables::englishSyllables(QStringView word) const
+{
+    return m_data->english.syllables(word);
 }
 
 QStringList ReadingTables::wordReadings(QStringView text, qsizetype from, Language language) const

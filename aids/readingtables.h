@@ -57,6 +57,12 @@ public:
     // characters other than Han characters; a word never spans them.
     QStringList wordReadings(QStringView text, qsizetype from, Language language) const;
 
+    // How many syllables the CMU Pronouncing Dictionary gives the English word
+    // `word` (lowercase a-z, apostrophes left out), where the vowel-group rule
+    // of sungSyllables() gets it wrong, or the word has two to five letters;
+    // 0 for any other word.
+    int englishSyllables(QStringView word) const;
+
 private:
     ReadingTables();
     struct Data;

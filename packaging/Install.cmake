@@ -29,7 +29,8 @@ set(SYJ_DATA_LICENSES
   ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/Cantonese-jyut6ping3.txt
   ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/CC-BY-4.0.txt
   ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/OpenCC-Apache-2.0.txt
-  ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/PinyinSimp-Apache-2.0.txt)
+  ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/PinyinSimp-Apache-2.0.txt
+  ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/CMU-festlex.txt)
 install(FILES ${SYJ_DATA_LICENSES} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # --- Icons: the hicolor PNGs are made at build time from resources/icon.ico by a

@@ -79,7 +79,7 @@ done
 
 # The notices of the reading tables' data go with the program.
 for notice in Unicode-Unihan.txt Cantonese-jyut6ping3.txt CC-BY-4.0.txt OpenCC-Apache-2.0.txt \
-  PinyinSimp-Apache-2.0.txt; do
+  PinyinSimp-Apache-2.0.txt CMU-festlex.txt; do
   [ -s "$prefix/share/doc/shengyunjian/$notice" ] || fail "licence notice not installed: share/doc/shengyunjian/$notice"
 done
 

@@ -13,7 +13,9 @@ Reads
   rime-data-jyut6ping3   /usr/share/rime-data/jyut6ping3.chars.dict.yaml,
                          jyut6ping3.words.dict.yaml, essay-cantonese.txt
   opencc                 /usr/bin/opencc with t2s.json, for the simplified keys
-and writes DIR/mandarin.bin, DIR/cantonese.bin and DIR/sources.txt (the package
+  festlex-cmu            /usr/share/festival/dicts/cmu/cmudict-0.4.out (English words'
+                         syllables)
+and writes DIR/mandarin.bin, DIR/cantonese.bin, DIR/english.bin and DIR/sources.txt (the package
 versions the tables were made from). Same packages, same bytes. The notices
 of the data's licences are in aids/data/LICENSES.
 
@@ -36,6 +38,16 @@ aids/readingtables.cpp:
 
 Syllables are sorted, so the syllable numbers are stable for the same data.
 
+english.bin, the English words whose syllable count the vowel-group rule of
+aids/syllables.cpp (vowel_groups() below) gets wrong, and every word of two
+to five letters (so that the aids know an acronym is no word):
+
+  offset 0   "SYJE"  u16 version (1)  u16 0  u32 words N  u32 text bytes T
+        16   (N + 1) x u32     where each word starts in the text, then the end
+             T bytes           the words, lowercase a-z, apostrophes left out,
+                               ascending; zero-padded to 4
+             N x u8            each word's syllables
+
 The readings that count are the modern standard ones: Mandarin, those of
 kTGHZ2013 (the 2013 standard dictionary), kMandarin where it has none;
 Cantonese, the dictionary's unweighted readings and those weighed 5% or more.
@@ -46,6 +58,7 @@ import argparse
 import bz2
 import functools
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -58,11 +71,13 @@ CHARS = RIME + "/jyut6ping3.chars.dict.yaml"
 WORDS = RIME + "/jyut6ping3.words.dict.yaml"
 ESSAY = RIME + "/essay-cantonese.txt"
 PINYIN = RIME + "/pinyin_simp.dict.yaml"
+CMUDICT = "/usr/share/festival/dicts/cmu/cmudict-0.4.out"
 OPENCC = "/usr/bin/opencc"
 OPENCC_TABLES = tuple("/usr/share/opencc/%s.ocd2" % t for t in
                       ("TSCharacters", "TSPhrases", "STCharacters", "STPhrases"))
-INPUTS = (UNIHAN, PINYIN, CHARS, WORDS, ESSAY, OPENCC) + OPENCC_TABLES
-PACKAGES = ("unicode-data", "rime-data-pinyin-simp", "rime-data-jyut6ping3", "opencc")
+INPUTS = (UNIHAN, PINYIN, CHARS, WORDS, ESSAY, CMUDICT, OPENCC) + OPENCC_TABLES
+PACKAGES = ("unicode-data", "rime-data-pinyin-simp", "rime-data-jyut6ping3", "festlex-cmu",
+            "opencc")
 HAND_ORDER = "mandarin-order.txt"
 
 MANDARIN, CANTONESE = 0, 1
@@ -411,6 +426,47 @@ def cantonese_tables():
     return table, word_table
 
 
+# --- English ----------------------------------------------------------------
+
+
+def vowel_groups(word):
+    """The syllables the rule gives a lowercase word: its groups of vowels
+    (a e i o u y), less a silent final e (not after l: table, little), at least 1.
+    aids/syllables.cpp applies the same rule to words the table does not hold."""
+    groups, in_group = 0, False
+    for ch in word:
+        vowel = ch in "aeiouy"
+        groups += vowel and not in_group
+        in_group = vowel
+    if groups > 1 and word.endswith("e") and not word.endswith("le"):
+        groups -= 1
+    return max(1, groups)
+
+
+def english_bytes():
+    # ("baby" nil (((b ey) 1) ((b iy) 0))): a syllable ends in its stress. The
+    # first entry of a word counts (the others are other parts of speech).
+    counts = {}
+    with open(CMUDICT, encoding="latin-1") as f:
+        for line in f:
+            if not line.startswith('("'):
+                continue
+            word = line[2:line.index('"', 2)].replace("'", "")
+            if not word.isascii() or not word.isalpha() or word in counts:
+                continue
+            counts[word.lower()] = len(re.findall(r"\) [0-9]\)", line))
+    kept = sorted(w for w, n in counts.items()
+                  if 0 < n < 256 and (n != vowel_groups(w) or 2 <= len(w) <= 5))
+    text, starts = b"", []
+    for w in kept:
+        starts.append(len(text))
+        text += w.encode("ascii")
+    starts.append(len(text))
+    return (struct.pack("<4sHH2I", b"SYJE", 1, 0, len(kept), len(text))
+            + struct.pack("<%dI" % len(starts), *starts) + pad4(text)
+            + bytes(counts[w] for w in kept))
+
+
 # --- the tables -------------------------------------------------------------
 
 
@@ -490,6 +546,7 @@ def main():
     outputs = {
         "mandarin.bin": table_bytes(MANDARIN, mandarin, mandarin_words),
         "cantonese.bin": table_bytes(CANTONESE, cantonese, words),
+        "english.bin": english_bytes(),
         "sources.txt": ("Made by scripts/make-reading-tables.py from these Debian packages:\n"
                         + package_versions()).encode("utf-8"),
     }

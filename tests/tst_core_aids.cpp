@@ -20,6 +20,8 @@ class TestAids : public QObject
 private Q_SLOTS:
     void sungSyllables_data();
     void sungSyllables();
+    void sungCount_data();
+    void sungCount();
     void rhymeGroups_data();
     void rhymeGroups();
     void toneClasses_data();
@@ -47,7 +49,7 @@ void TestAids::sungSyllables_data()
 
     const auto split = [](const QString &s) { return s.split(u'|', Qt::SkipEmptyParts); };
     QTest::newRow("han and english")
-        << u"我爱你 baby，oh yeah"_s << split(u"我|爱|你|baby|oh|yeah"_s);
+        << u"我爱你 baby，oh yeah"_s << split(u"我|爱|你|baby|baby|oh|yeah"_s);
     QTest::newRow("digits one each") << u"2023年的夏天"_s << split(u"2|0|2|3|年|的|夏|天"_s);
     QTest::newRow("full-width digits") << u"１９９７"_s << split(u"１|９|９|７"_s);
     QTest::newRow("inner apostrophe") << u"don't stop"_s << split(u"don't|stop"_s);
@@ -74,6 +76,52 @@ void TestAids::sungSyllables()
     for (const Syllable &s : syj::aids::sungSyllables(line))
         got.append(s.text);
     QCOMPARE(got, sung);
+}
+
+void TestAids::sungCount_data()
+{
+    // How many notes a singer sings for the line: English words by their
+    // syllables, acronyms by letter, numbers as said, stage text not at all.
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("count");
+    QTest::newRow("baby 2") << u"我的baby"_s << 4;
+    QTest::newRow("sunshine 2") << u"sunshine"_s << 2;
+    QTest::newRow("everybody 4") << u"everybody"_s << 4;
+    QTest::newRow("unknown word by its vowels") << u"zorblimate"_s << 3;
+    QTest::newRow("silent e") << u"I love you"_s << 3;
+    QTest::newRow("KTV by letter") << u"去KTV唱歌"_s << 6;
+    QTest::newRow("OK 2") << u"OK"_s << 2;
+    QTest::newRow("WWW: W is 3") << u"WWW"_s << 9;
+    QTest::newRow("capitals the dictionary knows") << u"LOVE"_s << 1;
+    QTest::newRow("100分 一百分") << u"100分"_s << 3;
+    QTest::newRow("24小时 二十四小时") << u"24小时"_s << 5;
+    QTest::newRow("10 十") << u"10"_s << 1;
+    QTest::newRow("15 十五") << u"15"_s << 2;
+    QTest::newRow("105 一百零五") << u"105"_s << 4;
+    QTest::newRow("20000 二万") << u"20000"_s << 2;
+    QTest::newRow("100000 十万") << u"100000"_s << 2;
+    QTest::newRow("3.14 三点一四") << u"3.14"_s << 4;
+    QTest::newRow("50% 百分之五十") << u"50%"_s << 5;
+    QTest::newRow("year digit by digit") << u"1997"_s << 4;
+    QTest::newRow("2023年 4+1") << u"2023年"_s << 5;
+    QTest::newRow("08年 before 年") << u"08年"_s << 3;
+    QTest::newRow("role label 男：") << u"男：我爱你"_s << 3;
+    QTest::newRow("role label 女:") << u"女:我爱你"_s << 3;
+    QTest::newRow("role label 合:") << u" 合: 我爱你"_s << 3;
+    QTest::newRow("(合) note") << u"(合)我爱你"_s << 3;
+    QTest::newRow("（Repeat） note") << u"我爱你（Repeat）"_s << 3;
+    QTest::newRow("[Chorus] inside a line") << u"我爱你 [Chorus] 你爱我"_s << 6;
+    QTest::newRow("repeat mark x2") << u"啦啦啦 x2"_s << 3;
+    QTest::newRow("repeat mark ×3") << u"啦啦啦×3"_s << 3;
+    QTest::newRow("sung words in brackets stay") << u"(oh yeah)我爱你"_s << 5;
+    QTest::newRow("a colon inside the line stays") << u"我说：你好"_s << 4;
+}
+
+void TestAids::sungCount()
+{
+    QFETCH(QString, line);
+    QFETCH(int, count);
+    QCOMPARE(syj::aids::sungSyllables(line).size(), qsizetype(count));
 }
 
 void TestAids::rhymeGroups_data()

@@ -21,7 +21,8 @@ Q_DECLARE_METATYPE(Language)
 namespace {
 
 const QString kSourceDir = QString::fromUtf8(SYJ_SOURCE_DIR);
-const QStringList kTables = {u"mandarin.bin"_s, u"cantonese.bin"_s, u"sources.txt"_s};
+const QStringList kTables = {u"mandarin.bin"_s, u"cantonese.bin"_s, u"english.bin"_s,
+                             u"sources.txt"_s};
 
 char32_t onlyCharacter(const QString &s)
 {
@@ -271,7 +272,7 @@ void TestReadingTables::wordReadings()
 
 void TestReadingTables::tablesAreStoredUncompressed()
 {
-    for (const QString &name : {u"mandarin.bin"_s, u"cantonese.bin"_s}) {
+    for (const QString &name : {u"mandarin.bin"_s, u"cantonese.bin"_s, u"english.bin"_s}) {
         const QResource resource(u":/aids/readings/"_s + name);
         QVERIFY2(resource.isValid(), qPrintable(name));
         QCOMPARE(resource.compressionAlgorithm(), QResource::NoCompression);
@@ -292,10 +293,11 @@ void TestReadingTables::regeneratedTablesAreTheCheckedInOnes()
           u"/usr/share/rime-data/pinyin_simp.dict.yaml"_s,
           u"/usr/share/rime-data/jyut6ping3.chars.dict.yaml"_s,
           u"/usr/share/rime-data/jyut6ping3.words.dict.yaml"_s,
-          u"/usr/share/rime-data/essay-cantonese.txt"_s, u"/usr/bin/opencc"_s}) {
+          u"/usr/share/rime-data/essay-cantonese.txt"_s,
+          u"/usr/share/festival/dicts/cmu/cmudict-0.4.out"_s, u"/usr/bin/opencc"_s}) {
         if (!QFile::exists(input))
             QSKIP(qPrintable(input + u" is missing (Debian unicode-data, rime-data-pinyin-simp, "
-                                     u"rime-data-jyut6ping3, opencc)"_s));
+                                     u"rime-data-jyut6ping3, festlex-cmu, opencc)"_s));
     }
     QTemporaryDir out;
     QVERIFY(out.isValid());
