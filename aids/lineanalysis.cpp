@@ -21,7 +21,7 @@ void appendUnique(QStringList &list, const QString &s)
 bool isModalParticle(QStringView character)
 {
     static const QStringView particles =
-        u"了的着吧啊呀吗嘛呢啦哦喔哟呦咯哇嘞喽呗咧嗎囉喇啫咩嘅㗎喎咋";
+        u"了的着吧啊呀吗嘛呢啦哦喔哟呦咯哇嘞喽呗咧啰喲嘍唄嗎囉喇啫咩嘅㗎喎咋";
     return character.size() == 1 && particles.contains(character.front());
 }
 
@@ -31,7 +31,28 @@ QStringList LineReading::readingsAt(qsizetype i, const ReadingPicks &picks) cons
     const auto pick = picks.constFind(static_cast<int>(i));
     if (pick != picks.cend() && all.contains(*pick))
         return {*pick};
-    return all;
+    return all.mid(0, counted.value(i, all.size()));
+}
+
+bool LineReading::isRare(qsizetype i, const QString &r) const
+{
+    const qsizetype at = readings.value(i).indexOf(r);
+    return at >= 0 && at >= counted.value(i);
+}
+
+qsizetype LineReading::endWith(const ReadingPicks &picks) const
+{
+    const qsizetype n = syllables.size();
+    for (qsizetype i = n - 1; i >= 0; --i) {
+        const QString light = particleReadings.value(i);
+        if (light.isEmpty())
+            return i;
+        const QStringList read = readingsAt(i, picks);
+        if (!read.isEmpty() && read.front() != light)
+            return i;
+    }
+    // A line of particles only rhymes on its last.
+    return n - 1;
 }
 
 LineReading readLine(QStringView words, Language language)
@@ -40,6 +61,8 @@ LineReading readLine(QStringView words, Language language)
     line.syllables = sungSyllables(words);
     const qsizetype n = line.syllables.size();
     line.readings.resize(n);
+    line.counted.fill(0, n);
+    line.particleReadings.resize(n);
     const ReadingTables &tables = ReadingTables::instance();
     // The Han characters in a row, as the word list reads them.
     QString han;
@@ -49,9 +72,17 @@ LineReading readLine(QStringView words, Language language)
             const QStringList word = tables.wordReadings(han, k, language);
             if (word.size() > 1) {
                 for (qsizetype w = 0; w < word.size() && k + w < hanAt.size(); ++w) {
-                    QStringList &r = line.readings[hanAt[k + w]];
-                    r.removeAll(word[w]);
+                    // The word's reading counts, first, whether or not it did alone.
+                    const qsizetype at = hanAt[k + w];
+                    QStringList &r = line.readings[at];
+                    const qsizetype was = r.indexOf(word[w]);
+                    if (was < 0 || was >= line.counted[at])
+                        ++line.counted[at];
+                    if (was >= 0)
+                        r.removeAt(was);
                     r.prepend(word[w]);
+                    if (word[w] != line.particleReadings[at])
+                        line.particleReadings[at].clear();
                 }
                 k += word.size();
             } else {
@@ -73,8 +104,12 @@ LineReading readLine(QStringView words, Language language)
             continue;
         }
         const QList<uint> cp = character.toUcs4();
-        if (!cp.isEmpty())
+        if (!cp.isEmpty()) {
             line.readings[i] = tables.characterReadings(cp.front(), language);
+            line.counted[i] = tables.countedReadings(cp.front(), language);
+        }
+        if (s.kind == Syllable::Kind::Han && isModalParticle(s.text))
+            line.particleReadings[i] = line.readings[i].value(0, s.text);
         if (s.kind == Syllable::Kind::Han && character.size() == 1) {
             han += character;
             hanAt.append(i);
@@ -83,14 +118,7 @@ LineReading readLine(QStringView words, Language language)
         }
     }
     readRun();
-    for (qsizetype i = n - 1; i >= 0; --i) {
-        if (!isModalParticle(line.syllables.at(i).text)) {
-            line.lineEnd = i;
-            break;
-        }
-    }
-    if (line.lineEnd < 0 && n > 0)
-        line.lineEnd = n - 1;
+    line.lineEnd = line.endWith({});
     return line;
 }
 
@@ -104,9 +132,10 @@ Fit fitOf(qsizetype newCount, qsizetype originalCount)
 QStringList endGroups(const LineReading &line, const ReadingPicks &picks, RhymeSystem system)
 {
     QStringList groups;
-    if (line.lineEnd < 0)
+    const qsizetype end = line.endWith(picks);
+    if (end < 0)
         return groups;
-    const QStringList readings = line.readingsAt(line.lineEnd, picks);
+    const QStringList readings = line.readingsAt(end, picks);
     for (const QString &r : readings)
         appendUnique(groups, rhymeGroup(r, system));
     // A word of letters rhymes on its own letters' last vowel sound, which the

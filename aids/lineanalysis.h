@@ -20,15 +20,29 @@ using ReadingPicks = QMap<int, QString>;
 struct LineReading {
     QList<Syllable> syllables;
     // Every reading of each syllable, the usual first; none for a word of
-    // letters or a Hangul syllable. A digit is read as its Han numeral.
+    // letters or a Hangul syllable. A digit is read as its Han numeral. A word
+    // of the word list puts its reading first (成长: zhang3 before chang2).
     QList<QStringList> readings;
-    // The syllable the line rhymes on: the last sung one, or the one before
-    // trailing modal particles (了, 吧, 啊, 呢 ...); -1 for a line that sings
-    // nothing.
+    // How many of each syllable's readings count (the modern standard ones,
+    // the word's reading among them); the others are rare, only to pick.
+    QList<qsizetype> counted;
+    // Per syllable: a modal particle's light reading (了 le5, 着 zhe5, 啊 a5),
+    // empty for any other syllable and for a particle a word reads otherwise.
+    QStringList particleReadings;
+    // The syllable the line rhymes on when nothing is picked (endWith()).
     qsizetype lineEnd = -1;
 
-    // The readings of syllable i that count: the one picked, or all.
+    // The readings of syllable i that decide fits and rhymes: the one picked,
+    // or the counted ones.
     QStringList readingsAt(qsizetype i, const ReadingPicks &picks) const;
+    // Whether reading `r` of syllable i is rare: one of its readings that do
+    // not count.
+    bool isRare(qsizetype i, const QString &r) const;
+    // The syllable the line rhymes on: the last sung one, or the one before
+    // trailing modal particles (了, 吧, 啊, 呢 ...) read lightly; a particle
+    // picked (了 liao3, 着 zhuo2) or read by its word (明了) otherwise is the
+    // end. -1 for a line that sings nothing.
+    qsizetype endWith(const ReadingPicks &picks) const;
 };
 
 LineReading readLine(QStringView words, Language language);

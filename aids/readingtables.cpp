@@ -8,7 +8,9 @@
 #include <QLoggingCategory>
 #include <QResource>
 #include <QtEndian>
+#include <algorithm>
 #include <atomic>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -21,7 +23,7 @@ Q_LOGGING_CATEGORY(lcReadings, "syj.aids.readings")
 std::atomic<bool> g_opened = false;
 
 constexpr qsizetype kHeaderSize = 32;
-constexpr quint16 kVersion = 1;
+constexpr quint16 kVersion = 2;
 // The longest word the loader accepts; the word list's longest has 15 characters.
 constexpr quint32 kMaxWordLength = 32;
 
@@ -35,12 +37,13 @@ quint16 u16At(const uchar *base, qsizetype index)
     return qFromLittleEndian<quint16>(base + 2 * index);
 }
 
-// One language's table: characters, their readings and (Cantonese) words.
+// One language's table: characters, their readings and words.
 class Table
 {
 public:
     bool open(const QString &path, Language language);
     QStringList character(char32_t ch) const;
+    qsizetype counted(char32_t ch) const;
     QStringList word(QStringView text, qsizetype from) const;
 
 private:
@@ -51,6 +54,8 @@ private:
     };
 
     bool fail(const QString &path, const char *why);
+    // The character's entry: first reading << 12 | readings that count << 6 | readings.
+    std::optional<quint32> refOf(char32_t ch) const;
     QStringList syllablesOf(const uchar *numbers, quint32 count) const;
 
     QByteArray m_copy; // only when the resource was stored compressed after all
@@ -145,7 +150,7 @@ QStringList Table::syllablesOf(const uchar *numbers, quint32 count) const
     return out;
 }
 
-QStringList Table::character(char32_t ch) const
+std::optional<quint32> Table::refOf(char32_t ch) const
 {
     quint32 lo = 0, hi = m_charCount;
     while (lo < hi) {
@@ -156,12 +161,29 @@ QStringList Table::character(char32_t ch) const
             hi = mid;
     }
     if (lo == m_charCount || u32At(m_codes, lo) != ch)
-        return {};
+        return std::nullopt;
     const quint32 ref = u32At(m_refs, lo);
-    const quint32 first = ref >> 8, count = ref & 0xff;
-    if (qint64(first) + count > m_readingCount)
+    if (qint64(ref >> 12) + (ref & 0x3f) > m_readingCount)
+        return std::nullopt;
+    return ref;
+}
+
+QStringList Table::character(char32_t ch) const
+{
+    const auto ref = refOf(ch);
+    if (!ref)
         return {};
-    return syllablesOf(m_readings + 2 * qint64(first), count);
+    return syllablesOf(m_readings + 2 * qint64(*ref >> 12), *ref & 0x3f);
+}
+
+qsizetype Table::counted(char32_t ch) const
+{
+    const auto ref = refOf(ch);
+    if (!ref)
+        return 0;
+    // A damaged count is clamped into the readings there are, and the usual one counts.
+    const quint32 all = *ref & 0x3f, counted = (*ref >> 6) & 0x3f;
+    return all == 0 ? 0 : std::clamp<quint32>(counted, 1, all);
 }
 
 QStringList Table::word(QStringView text, qsizetype from) const
@@ -212,15 +234,81 @@ QStringList Table::word(QStringView text, qsizetype from) const
     return {};
 }
 
+// The English words: sorted ASCII words and their syllable counts.
+class EnglishTable
+{
+public:
+    void open(const QString &path)
+    {
+        QResource resource(path);
+        const uchar *data = resource.data();
+        const qint64 size = resource.isValid() && data ? resource.size() : 0;
+        if (resource.isValid() && resource.compressionAlgorithm() != QResource::NoCompression) {
+            qCWarning(lcReadings, "English table %s is compressed", qUtf8Printable(path));
+            return;
+        }
+        if (size < 16 || memcmp(data, "SYJE", 4) != 0 || u16At(data, 2) != 1) {
+            qCWarning(lcReadings, "English table %s not usable", qUtf8Printable(path));
+            return;
+        }
+        const quint32 count = u32At(data, 2), textBytes = u32At(data, 3);
+        const qint64 textAt = 16 + 4 * (qint64(count) + 1);
+        const qint64 countsAt = (textAt + textBytes + 3) & ~qint64(3);
+        if (countsAt + count > size || u32At(data + 16, count) > textBytes) {
+            qCWarning(lcReadings, "English table %s: sections past the end", qUtf8Printable(path));
+            return;
+        }
+        m_starts = data + 16;
+        m_text = data + textAt;
+        m_counts = data + countsAt;
+        m_count = count;
+    }
+
+    int syllables(QStringView word) const
+    {
+        QByteArray key;
+        key.reserve(word.size());
+        for (QChar c : word) {
+            if (c.unicode() < u'a' || c.unicode() > u'z')
+                return 0;
+            key.append(char(c.unicode()));
+        }
+        quint32 lo = 0, hi = m_count;
+        while (lo < hi) {
+            const quint32 mid = lo + (hi - lo) / 2;
+            const quint32 start = u32At(m_starts, mid), end = u32At(m_starts, mid + 1);
+            if (end < start)
+                return 0; // damaged: no word is found
+            const QByteArrayView here(reinterpret_cast<const char *>(m_text + start), end - start);
+            const int c = here.compare(key);
+            if (c == 0)
+                return m_counts[mid];
+            if (c < 0)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return 0;
+    }
+
+private:
+    const uchar *m_starts = nullptr;
+    const uchar *m_text = nullptr;
+    const uchar *m_counts = nullptr;
+    quint32 m_count = 0;
+};
+
 } // namespace
 
 struct ReadingTables::Data {
     Table mandarin;
     Table cantonese;
+    EnglishTable english;
     Data()
     {
         mandarin.open(u":/aids/readings/mandarin.bin"_s, Language::Mandarin);
         cantonese.open(u":/aids/readings/cantonese.bin"_s, Language::Cantonese);
+        english.open(u":/aids/readings/english.bin"_s);
     }
 };
 
@@ -244,10 +332,21 @@ QStringList ReadingTables::characterReadings(char32_t ch, Language language) con
                                           : m_data->cantonese.character(ch);
 }
 
+qsizetype ReadingTables::countedReadings(char32_t ch, Language language) const
+{
+    return language == Language::Mandarin ? m_data->mandarin.counted(ch)
+                                          : m_data->cantonese.counted(ch);
+}
+
+int ReadingTables::englishSyllables(QStringView word) const
+{
+    return m_data->english.syllables(word);
+}
+
 QStringList ReadingTables::wordReadings(QStringView text, qsizetype from, Language language) const
 {
-    // Only the Cantonese dictionary has a word list.
-    return language == Language::Cantonese ? m_data->cantonese.word(text, from) : QStringList{};
+    return language == Language::Mandarin ? m_data->mandarin.word(text, from)
+                                          : m_data->cantonese.word(text, from);
 }
 
 } // namespace syj::aids

@@ -23,14 +23,15 @@ const QColor kMismatch(255, 205, 205);
 QString AidsWindow::lineEndText(const aids::LineReading &line, const aids::ReadingPicks &picks,
                                 aids::RhymeSystem system)
 {
-    if (line.lineEnd < 0)
+    const qsizetype end = line.endWith(picks);
+    if (end < 0)
         return u"（无）"_s;
     const aids::Language language = aids::languageOf(system);
     QStringList readings;
-    for (const QString &r : line.readingsAt(line.lineEnd, picks))
+    for (const QString &r : line.readingsAt(end, picks))
         readings.append(aids::displayReading(r, language));
     const QStringList groups = aids::endGroups(line, picks, system);
-    QString text = line.syllables.at(line.lineEnd).text;
+    QString text = line.syllables.at(end).text;
     if (!readings.isEmpty())
         text += u" "_s + readings.join(u'/');
     text += u"〔%1〕"_s.arg(groups.isEmpty() ? u"无韵部"_s : groups.join(u'/'));
@@ -237,17 +238,19 @@ void AidsWindow::fillSide(const aids::LineReading &line, const aids::ReadingPick
         m_table->setItem(place, textColumn + 1, new QTableWidgetItem(shown.join(u'/')));
         if (all.size() > 1) {
             // Several readings: the writer picks the one meant here; the
-            // first entry counts them all.
+            // first entry counts the usual ones, rare ones are marked.
             auto *box = new QComboBox;
             QStringList every;
-            for (const QString &reading : all)
+            for (const QString &reading : line.readingsAt(i, {}))
                 every.append(aids::displayReading(reading, language));
-            // The first entry counts every reading; it names the first few.
+            // The first entry counts the counted readings; it names the first few.
             box->addItem(every.size() > 3 ? every.mid(0, 3).join(u'/') + u"…"_s : every.join(u'/'),
                          QString());
             box->setToolTip(every.join(u'/'));
             for (const QString &reading : all)
-                box->addItem(aids::displayReading(reading, language), reading);
+                box->addItem(aids::displayReading(reading, language) +
+                                 (line.isRare(i, reading) ? u"（少见）"_s : QString()),
+                             reading);
             box->setCurrentIndex(std::max(0, box->findData(picks.value(place))));
             box->setAccessibleName(u"“%1”的读音"_s.arg(line.syllables[i].text));
             const int row = m_row;

@@ -22,12 +22,15 @@ install(FILES ${SYJ_PACKAGING_DIR}/${SYJ_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 # The reading tables compiled into the program are converted from Unihan (Unicode
 # licence) and rime-cantonese (CC BY 4.0), with simplified forms from OpenCC
-# (Apache 2.0): their notices go with the program, in share/doc/shengyunjian.
+# (Apache 2.0) and the reading order from rime-pinyin-simp (Apache 2.0): their
+# notices go with the program, in share/doc/shengyunjian.
 set(SYJ_DATA_LICENSES
   ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/Unicode-Unihan.txt
   ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/Cantonese-jyut6ping3.txt
   ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/CC-BY-4.0.txt
-  ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/OpenCC-Apache-2.0.txt)
+  ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/OpenCC-Apache-2.0.txt
+  ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/PinyinSimp-Apache-2.0.txt
+  ${PROJECT_SOURCE_DIR}/aids/data/LICENSES/CMU-festlex.txt)
 install(FILES ${SYJ_DATA_LICENSES} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # --- Icons: the hicolor PNGs are made at build time from resources/icon.ico by a

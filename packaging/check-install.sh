@@ -78,7 +78,8 @@ for size in 16 24 32 48 64 128 256; do
 done
 
 # The notices of the reading tables' data go with the program.
-for notice in Unicode-Unihan.txt Cantonese-jyut6ping3.txt CC-BY-4.0.txt OpenCC-Apache-2.0.txt; do
+for notice in Unicode-Unihan.txt Cantonese-jyut6ping3.txt CC-BY-4.0.txt OpenCC-Apache-2.0.txt \
+  PinyinSimp-Apache-2.0.txt CMU-festlex.txt; do
   [ -s "$prefix/share/doc/shengyunjian/$notice" ] || fail "licence notice not installed: share/doc/shengyunjian/$notice"
 done
 

@@ -5,35 +5,60 @@
 
 Reads
   unicode-data           /usr/share/unicode/Unihan_Readings.txt.bz2
-                         (kMandarin first, then kTGHZ2013 and kHanyuPinyin)
+                         (kTGHZ2013, kMandarin and kHanyuPinyin)
+  rime-data-pinyin-simp  /usr/share/rime-data/pinyin_simp.dict.yaml (how often each
+                         character is typed as each toneless syllable, and words)
+  aids/data/mandarin-order.txt   the hand-checked order of the readings that
+                         differ only by tone, and words read with such a tone
   rime-data-jyut6ping3   /usr/share/rime-data/jyut6ping3.chars.dict.yaml,
                          jyut6ping3.words.dict.yaml, essay-cantonese.txt
   opencc                 /usr/bin/opencc with t2s.json, for the simplified keys
-and writes DIR/mandarin.bin, DIR/cantonese.bin and DIR/sources.txt (the package
+  festlex-cmu            /usr/share/festival/dicts/cmu/cmudict-0.4.out (English words'
+                         syllables)
+and writes DIR/mandarin.bin, DIR/cantonese.bin, DIR/english.bin and DIR/sources.txt (the package
 versions the tables were made from). Same packages, same bytes. The notices
 of the data's licences are in aids/data/LICENSES.
 
 Both .bin files have one layout, little-endian throughout, read in place by
 aids/readingtables.cpp:
 
-  offset 0   "SYJR"  u16 version (1)  u16 language (0 Mandarin, 1 Cantonese)
+  offset 0   "SYJR"  u16 version (2)  u16 language (0 Mandarin, 1 Cantonese)
          8   u32 syllables S   u32 syllable text bytes T   u32 characters C
         20   u32 readings R    u32 word lengths W          u32 0
         32   (S + 1) x u32     where each syllable starts in the text, then the end
              T bytes           the syllables, UTF-8, no separators; zero-padded to 4
              C x u32           the characters (code points), ascending
-             C x u32           for each character: first reading << 8 | number of readings
-             R x u16           readings as syllable numbers, usual first; zero-padded to 4
+             C x u32           for each character: first reading << 12 | readings that
+                               count << 6 | number of readings
+             R x u16           readings as syllable numbers, usual first, the readings
+                               that count before the rare ones; zero-padded to 4
              W x 3 x u32       word lengths: length L (characters), words N, file offset
              per word length   N records of L x u32 code points then L x u16 syllables,
                                ascending by code points
 
 Syllables are sorted, so the syllable numbers are stable for the same data.
+
+english.bin, the English words whose syllable count the vowel-group rule of
+aids/syllables.cpp (vowel_groups() below) gets wrong, and every word of two
+to five letters (so that the aids know an acronym is no word):
+
+  offset 0   "SYJE"  u16 version (1)  u16 0  u32 words N  u32 text bytes T
+        16   (N + 1) x u32     where each word starts in the text, then the end
+             T bytes           the words, lowercase a-z, apostrophes left out,
+                               ascending; zero-padded to 4
+             N x u8            each word's syllables
+
+The readings that count are the modern standard ones: Mandarin, those of
+kTGHZ2013 (the 2013 standard dictionary), kMandarin where it has none;
+Cantonese, the dictionary's unweighted readings and those weighed 5% or more.
+The aids judge fits and rhymes with these; the rest are only offered to pick.
 """
 
 import argparse
 import bz2
+import functools
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -45,13 +70,20 @@ RIME = "/usr/share/rime-data"
 CHARS = RIME + "/jyut6ping3.chars.dict.yaml"
 WORDS = RIME + "/jyut6ping3.words.dict.yaml"
 ESSAY = RIME + "/essay-cantonese.txt"
+PINYIN = RIME + "/pinyin_simp.dict.yaml"
+CMUDICT = "/usr/share/festival/dicts/cmu/cmudict-0.4.out"
 OPENCC = "/usr/bin/opencc"
-OPENCC_TABLES = ("/usr/share/opencc/TSCharacters.ocd2", "/usr/share/opencc/TSPhrases.ocd2")
-INPUTS = (UNIHAN, CHARS, WORDS, ESSAY, OPENCC) + OPENCC_TABLES
-PACKAGES = ("unicode-data", "rime-data-jyut6ping3", "opencc")
+OPENCC_TABLES = tuple("/usr/share/opencc/%s.ocd2" % t for t in
+                      ("TSCharacters", "TSPhrases", "STCharacters", "STPhrases"))
+INPUTS = (UNIHAN, PINYIN, CHARS, WORDS, ESSAY, CMUDICT, OPENCC) + OPENCC_TABLES
+PACKAGES = ("unicode-data", "rime-data-pinyin-simp", "rime-data-jyut6ping3", "festlex-cmu",
+            "opencc")
+HAND_ORDER = "mandarin-order.txt"
 
 MANDARIN, CANTONESE = 0, 1
-VERSION = 1
+VERSION = 2
+# Cantonese readings weighed this much or more count, with the unweighted ones.
+COUNTED_WEIGHT = 5.0
 
 TONE_MARKS = {"\u0304": "1", "\u0301": "2", "\u030c": "3", "\u0300": "4"}
 
@@ -81,7 +113,56 @@ def pinyin_with_digit(marked):
     return syllable + tone
 
 
-def mandarin_readings():
+def marked_list(value):
+    """'047.150:chóng 481.090:zhòng' or '63680.020:zhòng,chóng' -> the readings."""
+    out = []
+    for entry in value.split():
+        out.extend(entry.split(":", 1)[1].split(","))
+    return out
+
+
+def unique(items):
+    out = []
+    for item in items:
+        if item not in out:
+            out.append(item)
+    return out
+
+
+def toneless(syllable):
+    """'lü4' -> 'lv', as the Rime dictionary writes it."""
+    return syllable[:-1].replace("ü", "v")
+
+
+def rime_entries(path):
+    """(text, syllables, weight) of a Rime dictionary's body."""
+    for text, syllables, weight in dict_entries(path):
+        yield text, syllables, int(weight or 0)
+
+
+def hand_order(path):
+    """The hand-checked file: {text: readings}, one line each, the reason after a tab."""
+    order = {}
+    with open(path, encoding="utf-8") as f:
+        for number, line in enumerate(f, 1):
+            line = line.rstrip("\n")
+            if not line or line.startswith("#"):
+                continue
+            parts = line.split("\t")
+            if len(parts) < 3 or not parts[2].strip():
+                sys.exit("%s:%d: text, readings and why, tab-separated" % (path, number))
+            readings = parts[1].split()
+            if parts[0] in order or not all(map(is_han, parts[0])):
+                sys.exit("%s:%d: %r twice or not Han characters" % (path, number, parts[0]))
+            if len(parts[0]) > 1 and len(readings) != len(parts[0]):
+                sys.exit("%s:%d: a word takes one reading per character" % (path, number))
+            order[parts[0]] = readings
+    return order
+
+
+def mandarin_tables(hand_path):
+    """The Mandarin characters {code point: (readings, how many count)} and the
+    words read otherwise than their characters' usual readings."""
     fields = {}
     with bz2.open(UNIHAN, "rt", encoding="utf-8") as f:
         for line in f:
@@ -90,20 +171,89 @@ def mandarin_readings():
             code, field, value = line.rstrip("\n").split("\t", 2)
             if field in ("kMandarin", "kTGHZ2013", "kHanyuPinyin"):
                 fields.setdefault(int(code[2:], 16), {})[field] = value
-    table = {}
+
+    # How often each character is typed as each toneless syllable.
+    counts, rime_words = {}, []
+    for text, syllables, weight in rime_entries(PINYIN):
+        if len(text) == 1 and len(syllables) == 1:
+            counts[text, syllables[0]] = counts.get((text, syllables[0]), 0) + weight
+        elif len(text) >= 2 and len(text) == len(syllables) and all(map(is_han, text)):
+            rime_words.append((text, syllables, weight))
+    hand = hand_order(hand_path)
+
+    # A traditional character is typed as its simplified form: 長 is counted as 长,
+    # and takes the simplified form's standard readings and hand-checked order.
+    chars = sorted(chr(cp) for cp in fields)
+    simple_of = {c: s for c, s in zip(chars, to_simplified(chars)) if s and s != c}
+
+    base = {}
     for cp, f in fields.items():
-        marked = f.get("kMandarin", "").split()
-        for field in ("kTGHZ2013", "kHanyuPinyin"):
-            # "047.150:chóng 481.090:zhòng", "63680.020:zhòng,chóng,tóng"
-            for entry in f.get(field, "").split():
-                marked.extend(entry.split(":", 1)[1].split(","))
-        readings = []
-        for m in marked:
-            syllable = pinyin_with_digit(m)
-            if syllable not in readings:
-                readings.append(syllable)
-        table[cp] = readings
-    return table
+        mandarin = [pinyin_with_digit(m) for m in f.get("kMandarin", "").split()]
+        standard = unique(pinyin_with_digit(m) for m in marked_list(f.get("kTGHZ2013", "")))
+        every = unique(mandarin + standard + [pinyin_with_digit(m)
+                                              for m in marked_list(f.get("kHanyuPinyin", ""))])
+        base[chr(cp)] = (every, mandarin, standard)
+
+    table = {}
+    for ch, (every, mandarin, standard) in base.items():
+        simple = simple_of.get(ch, ch)
+        if not standard and simple in base:
+            standard = [r for r in base[simple][2] if r in every]
+        counted = set(standard or mandarin or every[:1])
+        manual = [r for r in hand.get(simple, []) if r in every]
+        if ch in hand and len(manual) != len(hand[ch]):
+            sys.exit("%s: %s are not all readings of it" % (HAND_ORDER, ch))
+        counted.update(manual)
+
+        # The hand-checked order first; then the syllable typed most often; in
+        # one syllable the standard's readings, kMandarin's first, then the
+        # standard's order; the rare readings last, in Unihan's order.
+        def key(item):
+            index, r = item
+            rare = r not in counted
+            return (rare, manual.index(r) if r in manual else len(manual),
+                    0 if rare else -counts.get((simple, toneless(r)), 0),
+                    r not in standard, r not in mandarin[:1],
+                    standard.index(r) if r in standard else 0, index)
+
+        ordered = [r for _, r in sorted(enumerate(every), key=key)]
+        table[ord(ch)] = (ordered, len(counted))
+
+    # Words: a word's toneless syllable picks the first of its character's
+    # readings in that syllable; words whose readings so found differ from
+    # their characters' usual ones, and the hand-checked words, are kept.
+    def usual(ch):
+        entry = table.get(ord(ch))
+        return entry[0][0] if entry else None
+
+    words = {}
+    for text, syllables, weight in rime_words:
+        if weight <= 0 or text in words:
+            continue
+        reading = []
+        for ch, syllable in zip(text, syllables):
+            entry = table.get(ord(ch))
+            found = [r for r in (entry[0] if entry else []) if toneless(r) == syllable]
+            if not found:
+                break
+            reading.append(found[0])
+        if len(reading) == len(text) and reading != [usual(c) for c in text]:
+            words[text] = reading
+    for text, readings in hand.items():
+        if len(text) > 1:
+            for ch, r in zip(text, readings):
+                if r not in (table.get(ord(ch)) or ([],))[0]:
+                    sys.exit("%s: %s is no reading of %s in %s" % (HAND_ORDER, r, ch, text))
+            words[text] = readings
+    # The same words in traditional script, where each character keeps its place.
+    simple_words = sorted(words)
+    for word, trad in zip(simple_words, to_traditional(simple_words)):
+        if trad and trad != word and trad not in words and all(ord(c) in table for c in trad):
+            reading = words[word]
+            if all(r in table[ord(c)][0] for c, r in zip(trad, reading)) and \
+                    reading != [usual(c) for c in trad]:
+                words[trad] = reading
+    return table, words
 
 
 # --- Cantonese --------------------------------------------------------------
@@ -139,11 +289,20 @@ def essay_counts():
 
 def to_simplified(texts):
     """opencc t2s of each text (phrases included), or None where the length changes."""
+    return opencc(texts, "t2s.json")
+
+
+def to_traditional(texts):
+    """opencc s2t of each text (phrases included), or None where the length changes."""
+    return opencc(texts, "s2t.json")
+
+
+def opencc(texts, config):
     with tempfile.TemporaryDirectory() as tmp:
         src, dst = os.path.join(tmp, "in.txt"), os.path.join(tmp, "out.txt")
         with open(src, "w", encoding="utf-8") as f:
             f.write("".join(t + "\n" for t in texts))
-        subprocess.run([OPENCC, "-c", "t2s.json", "-i", src, "-o", dst], check=True)
+        subprocess.run([OPENCC, "-c", config, "-i", src, "-o", dst], check=True)
         with open(dst, encoding="utf-8") as f:
             out = f.read().split("\n")
     if len(out) < len(texts):
@@ -161,34 +320,59 @@ def cantonese_tables():
                 words[text].append(syllables)
 
     # How often each reading of a character is used, from the words read with it
-    # and how often those words occur: orders readings the dictionary weighs alike.
-    usage = {}
+    # and how often those words occur, and in how many words: orders readings
+    # the dictionary weighs alike (長: coeng4 in twice as many words, zoeng2 in
+    # somewhat more frequent ones; the word list reads 校長 and 成長 zoeng2).
+    usage, in_words = {}, {}
     for text, readings in words.items():
         for syllables in readings:
             for ch, syllable in zip(text, syllables):
                 usage[ch, syllable] = usage.get((ch, syllable), 0) + essay.get(text, 0)
+                in_words[ch, syllable] = in_words.get((ch, syllable), 0) + 1
 
     # A reading without a weight is the character's usual one (the dictionary
-    # gives each character at most one); weighted ones follow by weight.
+    # gives each character at most one); weighted ones follow by weight, and
+    # count from COUNTED_WEIGHT on.
     entries = {}
     for index, (ch, syllables, weight) in enumerate(dict_entries(CHARS)):
         if len(ch) != 1 or len(syllables) != 1:
             continue
         unweighted = weight is None
-        key = (0 if unweighted else 1, -(weight or 0), -usage.get((ch, syllables[0]), 0), index)
-        entries.setdefault(ch, []).append((key, syllables[0]))
+        s = syllables[0]
+        key = (0 if unweighted else 1, -(weight or 0))
+        entries.setdefault(ch, []).append(
+            (key, in_words.get((ch, s), 0), usage.get((ch, s), 0), index, s,
+             unweighted or weight >= COUNTED_WEIGHT))
+
+    # Weighed alike: a reading in twice as many words as the other comes
+    # first, else the one whose words occur more often, else the file's order.
+    def alike(a, b):
+        if a[0] != b[0]:
+            return -1 if a[0] < b[0] else 1
+        if a[1] >= 2 * b[1] and a[1] > b[1] or b[1] >= 2 * a[1] and b[1] > a[1]:
+            return -1 if a[1] > b[1] else 1
+        if a[2] != b[2]:
+            return -1 if a[2] > b[2] else 1
+        return -1 if a[3] < b[3] else 1 if a[3] > b[3] else 0
+
     traditional = {}
     for ch, readings in entries.items():
-        ordered = []
-        for _, syllable in sorted(readings):
+        ordered, counted = [], set()
+        for *_, syllable, counts in sorted(readings, key=functools.cmp_to_key(alike)):
             if syllable not in ordered:
                 ordered.append(syllable)
-        traditional[ch] = ordered
+            if counts:
+                counted.add(syllable)
+        traditional[ch] = (ordered, counted)
 
     # Simplified keys: every traditional character that opencc simplifies to
-    # another character lends its readings to that character. Several
-    # traditional characters for one simplified (發/髮 -> 发, 乾/幹/干 -> 干):
-    # the usual readings first, the most common character's first, then the rest.
+    # another character lends its readings to that character. A character the
+    # dictionary has as its own (台, 里, 松, 斗) keeps its own readings first
+    # and takes the others' only as rare ones: in traditional text 台 is toi4,
+    # not 檯's toi2. For a simplified form of several traditional characters
+    # (發/髮 -> 发, 乾/幹 -> 干) the usual readings come first, the most common
+    # character's first, then the rest; a reading counts where it counts for
+    # its character.
     trad_chars = sorted(traditional)
     sources = {ch: [ch] for ch in trad_chars}
     for ch, simple in zip(trad_chars, to_simplified(trad_chars)):
@@ -196,19 +380,26 @@ def cantonese_tables():
             sources.setdefault(simple, []).append(ch)
     table = {}
     for key, chars in sources.items():
-        chars = sorted(set(chars), key=lambda c: (-essay.get(c, 0), c))
+        own = key in traditional
+        chars = sorted(set(chars), key=lambda c: (c != key if own else 0, -essay.get(c, 0), c))
         ranked = []
         for rank, c in enumerate(chars):
-            for position, syllable in enumerate(traditional[c]):
-                ranked.append(((0 if position == 0 else 1, rank, position), syllable))
-        merged = []
-        for _, syllable in sorted(ranked):
+            ordered, counted = traditional[c]
+            for position, syllable in enumerate(ordered):
+                counts = syllable in counted and (not own or c == key)
+                ranked.append(((not counts, 0 if own or position == 0 else 1, rank, position),
+                               syllable, counts))
+        merged, counted = [], set()
+        for _, syllable, counts in sorted(ranked):
             if syllable not in merged:
                 merged.append(syllable)
-        table[key] = merged
+                if counts:
+                    counted.add(syllable)
+        # A character with weighted readings only: its first counts.
+        table[key] = (merged, max(1, len(counted)))
 
     def usual(text):
-        return [table[c][0] if c in table else None for c in text]
+        return [table[c][0][0] if c in table else None for c in text]
 
     def matching(text, syllables):
         return sum(a == b for a, b in zip(usual(text), syllables))
@@ -235,6 +426,47 @@ def cantonese_tables():
     return table, word_table
 
 
+# --- English ----------------------------------------------------------------
+
+
+def vowel_groups(word):
+    """The syllables the rule gives a lowercase word: its groups of vowels
+    (a e i o u y), less a silent final e (not after l: table, little), at least 1.
+    aids/syllables.cpp applies the same rule to words the table does not hold."""
+    groups, in_group = 0, False
+    for ch in word:
+        vowel = ch in "aeiouy"
+        groups += vowel and not in_group
+        in_group = vowel
+    if groups > 1 and word.endswith("e") and not word.endswith("le"):
+        groups -= 1
+    return max(1, groups)
+
+
+def english_bytes():
+    # ("baby" nil (((b ey) 1) ((b iy) 0))): a syllable ends in its stress. The
+    # first entry of a word counts (the others are other parts of speech).
+    counts = {}
+    with open(CMUDICT, encoding="latin-1") as f:
+        for line in f:
+            if not line.startswith('("'):
+                continue
+            word = line[2:line.index('"', 2)].replace("'", "")
+            if not word.isascii() or not word.isalpha() or word in counts:
+                continue
+            counts[word.lower()] = len(re.findall(r"\) [0-9]\)", line))
+    kept = sorted(w for w, n in counts.items()
+                  if 0 < n < 256 and (n != vowel_groups(w) or 2 <= len(w) <= 5))
+    text, starts = b"", []
+    for w in kept:
+        starts.append(len(text))
+        text += w.encode("ascii")
+    starts.append(len(text))
+    return (struct.pack("<4sHH2I", b"SYJE", 1, 0, len(kept), len(text))
+            + struct.pack("<%dI" % len(starts), *starts) + pad4(text)
+            + bytes(counts[w] for w in kept))
+
+
 # --- the tables -------------------------------------------------------------
 
 
@@ -243,7 +475,7 @@ def pad4(data):
 
 
 def table_bytes(language, chars, word_table):
-    syllables = sorted({s for r in chars.values() for s in r}
+    syllables = sorted({s for r, _ in chars.values() for s in r}
                        | {s for r in word_table.values() for s in r})
     number = {s: i for i, s in enumerate(syllables)}
     text = b""
@@ -256,10 +488,10 @@ def table_bytes(language, chars, word_table):
     codes = sorted(ord(c) if isinstance(c, str) else c for c in chars)
     refs, readings = [], []
     for cp in codes:
-        r = chars[chr(cp)] if language == CANTONESE else chars[cp]
-        if len(r) > 255:
-            sys.exit("too many readings for U+%04X" % cp)
-        refs.append(len(readings) << 8 | len(r))
+        r, counted = chars[chr(cp)] if language == CANTONESE else chars[cp]
+        if len(r) > 63 or not 0 < counted <= len(r) or len(readings) >= 1 << 20:
+            sys.exit("readings of U+%04X do not fit the table" % cp)
+        refs.append(len(readings) << 12 | counted << 6 | len(r))
         readings.extend(number[s] for s in r)
 
     by_length = {}
@@ -308,12 +540,13 @@ def main():
         if not os.path.exists(path):
             sys.exit("missing %s: apt-get install %s" % (path, " ".join(PACKAGES)))
 
-    mandarin = mandarin_readings()
+    mandarin, mandarin_words = mandarin_tables(os.path.join(root, "aids", "data", HAND_ORDER))
     cantonese, words = cantonese_tables()
     os.makedirs(args.out, exist_ok=True)
     outputs = {
-        "mandarin.bin": table_bytes(MANDARIN, mandarin, {}),
+        "mandarin.bin": table_bytes(MANDARIN, mandarin, mandarin_words),
         "cantonese.bin": table_bytes(CANTONESE, cantonese, words),
+        "english.bin": english_bytes(),
         "sources.txt": ("Made by scripts/make-reading-tables.py from these Debian packages:\n"
                         + package_versions()).encode("utf-8"),
     }
@@ -321,8 +554,8 @@ def main():
         with open(os.path.join(args.out, name), "wb") as f:
             f.write(data)
         print("%s: %d bytes" % (name, len(data)))
-    print("Mandarin: %d characters; Cantonese: %d characters, %d words" %
-          (len(mandarin), len(cantonese), len(words)))
+    print("Mandarin: %d characters, %d words; Cantonese: %d characters, %d words" %
+          (len(mandarin), len(mandarin_words), len(cantonese), len(words)))
 
 
 if __name__ == "__main__":

@@ -55,7 +55,7 @@ private Q_SLOTS:
         QTest::newRow("nothing yet") << QString() << u"0/5"_s << QColor(198, 40, 40);
         QTest::newRow("one short") << u"我想念你"_s << u"4/5"_s << QColor(176, 104, 0);
         QTest::newRow("equal") << u"我想念着你"_s << u"5/5"_s << QColor(27, 122, 27);
-        QTest::newRow("equal with english") << u"我爱你 baby"_s << u"4/5"_s << QColor(176, 104, 0);
+        QTest::newRow("equal with english") << u"我爱你 baby"_s << u"5/5"_s << QColor(27, 122, 27);
         QTest::newRow("two over") << u"我在想念着你呀"_s << u"7/5"_s << QColor(198, 40, 40);
     }
 

@@ -11,6 +11,8 @@
 using namespace Qt::StringLiterals;
 using namespace syj::aids;
 
+Q_DECLARE_METATYPE(syj::aids::Language)
+
 class TestAids : public QObject
 {
     Q_OBJECT
@@ -18,6 +20,8 @@ class TestAids : public QObject
 private Q_SLOTS:
     void sungSyllables_data();
     void sungSyllables();
+    void sungCount_data();
+    void sungCount();
     void rhymeGroups_data();
     void rhymeGroups();
     void toneClasses_data();
@@ -28,6 +32,10 @@ private Q_SLOTS:
     void lineEnd();
     void polyphones_data();
     void polyphones();
+    void lineEndReadings_data();
+    void lineEndReadings();
+    void pickMovesLineEnd_data();
+    void pickMovesLineEnd();
     void rhymeSets_data();
     void rhymeSets();
     void toneMismatches_data();
@@ -41,7 +49,7 @@ void TestAids::sungSyllables_data()
 
     const auto split = [](const QString &s) { return s.split(u'|', Qt::SkipEmptyParts); };
     QTest::newRow("han and english")
-        << u"我爱你 baby，oh yeah"_s << split(u"我|爱|你|baby|oh|yeah"_s);
+        << u"我爱你 baby，oh yeah"_s << split(u"我|爱|你|baby|baby|oh|yeah"_s);
     QTest::newRow("digits one each") << u"2023年的夏天"_s << split(u"2|0|2|3|年|的|夏|天"_s);
     QTest::newRow("full-width digits") << u"１９９７"_s << split(u"１|９|９|７"_s);
     QTest::newRow("inner apostrophe") << u"don't stop"_s << split(u"don't|stop"_s);
@@ -68,6 +76,52 @@ void TestAids::sungSyllables()
     for (const Syllable &s : syj::aids::sungSyllables(line))
         got.append(s.text);
     QCOMPARE(got, sung);
+}
+
+void TestAids::sungCount_data()
+{
+    // How many notes a singer sings for the line: English words by their
+    // syllables, acronyms by letter, numbers as said, stage text not at all.
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("count");
+    QTest::newRow("baby 2") << u"我的baby"_s << 4;
+    QTest::newRow("sunshine 2") << u"sunshine"_s << 2;
+    QTest::newRow("everybody 4") << u"everybody"_s << 4;
+    QTest::newRow("unknown word by its vowels") << u"zorblimate"_s << 3;
+    QTest::newRow("silent e") << u"I love you"_s << 3;
+    QTest::newRow("KTV by letter") << u"去KTV唱歌"_s << 6;
+    QTest::newRow("OK 2") << u"OK"_s << 2;
+    QTest::newRow("WWW: W is 3") << u"WWW"_s << 9;
+    QTest::newRow("capitals the dictionary knows") << u"LOVE"_s << 1;
+    QTest::newRow("100分 一百分") << u"100分"_s << 3;
+    QTest::newRow("24小时 二十四小时") << u"24小时"_s << 5;
+    QTest::newRow("10 十") << u"10"_s << 1;
+    QTest::newRow("15 十五") << u"15"_s << 2;
+    QTest::newRow("105 一百零五") << u"105"_s << 4;
+    QTest::newRow("20000 二万") << u"20000"_s << 2;
+    QTest::newRow("100000 十万") << u"100000"_s << 2;
+    QTest::newRow("3.14 三点一四") << u"3.14"_s << 4;
+    QTest::newRow("50% 百分之五十") << u"50%"_s << 5;
+    QTest::newRow("year digit by digit") << u"1997"_s << 4;
+    QTest::newRow("2023年 4+1") << u"2023年"_s << 5;
+    QTest::newRow("08年 before 年") << u"08年"_s << 3;
+    QTest::newRow("role label 男：") << u"男：我爱你"_s << 3;
+    QTest::newRow("role label 女:") << u"女:我爱你"_s << 3;
+    QTest::newRow("role label 合:") << u" 合: 我爱你"_s << 3;
+    QTest::newRow("(合) note") << u"(合)我爱你"_s << 3;
+    QTest::newRow("（Repeat） note") << u"我爱你（Repeat）"_s << 3;
+    QTest::newRow("[Chorus] inside a line") << u"我爱你 [Chorus] 你爱我"_s << 6;
+    QTest::newRow("repeat mark x2") << u"啦啦啦 x2"_s << 3;
+    QTest::newRow("repeat mark ×3") << u"啦啦啦×3"_s << 3;
+    QTest::newRow("sung words in brackets stay") << u"(oh yeah)我爱你"_s << 5;
+    QTest::newRow("a colon inside the line stays") << u"我说：你好"_s << 4;
+}
+
+void TestAids::sungCount()
+{
+    QFETCH(QString, line);
+    QFETCH(int, count);
+    QCOMPARE(syj::aids::sungSyllables(line).size(), qsizetype(count));
 }
 
 void TestAids::rhymeGroups_data()
@@ -287,7 +341,110 @@ void TestAids::polyphones()
     // A pick narrows the readings to the one meant; a pick that is not a
     // reading of the syllable is ignored.
     QCOMPARE(r.readingsAt(at, {{at, among.back()}}), QStringList{among.back()});
-    QCOMPARE(r.readingsAt(at, {{at, u"xyz9"_s}}), readings);
+    QCOMPARE(r.readingsAt(at, {{at, u"xyz9"_s}}), readings.mid(0, r.counted.value(at)));
+}
+
+void TestAids::lineEndReadings_data()
+{
+    // The reading a line end gets with nothing picked: the polyphones whose
+    // usual reading was wrong most often, at the end of lines as they are sung.
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QString>("reading");
+    const auto m = Language::Mandarin;
+    const auto c = Language::Cantonese;
+    QTest::newRow("尽 jin4") << u"白日依山尽"_s << m << u"尽"_s << u"jin4"_s;
+    QTest::newRow("长 chang2") << u"相思夜夜长"_s << m << u"长"_s << u"chang2"_s;
+    QTest::newRow("长 zhang3 in 成长") << u"陪你慢慢成长"_s << m << u"长"_s << u"zhang3"_s;
+    QTest::newRow("子 zi3") << u"窈窕淑女君子"_s << m << u"子"_s << u"zi3"_s;
+    QTest::newRow("地 di4") << u"我爱这片土地"_s << m << u"地"_s << u"di4"_s;
+    QTest::newRow("干 gan1") << u"眼泪已流干"_s << m << u"干"_s << u"gan1"_s;
+    QTest::newRow("曲 qu3") << u"为君歌一曲"_s << m << u"曲"_s << u"qu3"_s;
+    QTest::newRow("发 fa1") << u"明天再出发"_s << m << u"发"_s << u"fa1"_s;
+    QTest::newRow("发 fa4 in 头发") << u"风吹乱头发"_s << m << u"发"_s << u"fa4"_s;
+    QTest::newRow("重 chong2 in 重重") << u"心事重重"_s << m << u"重"_s << u"chong2"_s;
+    QTest::newRow("还 huan2 in 归还") << u"借来的要归还"_s << m << u"还"_s << u"huan2"_s;
+    QTest::newRow("弹 tan2") << u"琴声为谁弹"_s << m << u"弹"_s << u"tan2"_s;
+    QTest::newRow("迹 ji4") << u"寻你的足迹"_s << m << u"迹"_s << u"ji4"_s;
+    QTest::newRow("载 zai3") << u"一别已千载"_s << m << u"载"_s << u"zai3"_s;
+    QTest::newRow("薄 bo2") << u"人情似纸薄"_s << m << u"薄"_s << u"bo2"_s;
+    QTest::newRow("应 ying4") << u"呼唤无人应"_s << m << u"应"_s << u"ying4"_s;
+    QTest::newRow("为 wei2") << u"人生何所为"_s << m << u"为"_s << u"wei2"_s;
+    QTest::newRow("苹 ping2") << u"摘一颗青苹"_s << m << u"苹"_s << u"ping2"_s;
+    QTest::newRow("少 shao3") << u"花落知多少"_s << m << u"少"_s << u"shao3"_s;
+    QTest::newRow("似 si4") << u"年年岁岁花相似"_s << m << u"似"_s << u"si4"_s;
+    QTest::newRow("阙 que4") << u"不知天上宫阙"_s << m << u"阙"_s << u"que4"_s;
+    QTest::newRow("仆 pu2") << u"一路风尘仆仆"_s << m << u"仆"_s << u"pu2"_s;
+    QTest::newRow("慢慢地 de5, a word") << u"你慢慢地"_s << m << u"地"_s << u"de5"_s;
+    QTest::newRow("喲 passed over") << u"一起走喲"_s << m << u"走"_s << u"zou3"_s;
+    QTest::newRow("唄 passed over") << u"你就听唄"_s << m << u"听"_s << u"ting1"_s;
+    QTest::newRow("啰 passed over") << u"该走啰"_s << m << u"走"_s << u"zou3"_s;
+    QTest::newRow("嘍 passed over") << u"睡覺嘍"_s << m << u"覺"_s << u"jiao4"_s;
+    // Cantonese in traditional script: the character's own readings.
+    QTest::newRow("台 toi4, not 檯's toi2") << u"登上舞台"_s << c << u"台"_s << u"toi4"_s;
+    QTest::newRow("里 lei5, not 裏's leoi5") << u"千里"_s << c << u"里"_s << u"lei5"_s;
+    QTest::newRow("松 cung4, not 鬆's sung1") << u"山上青松"_s << c << u"松"_s << u"cung4"_s;
+    QTest::newRow("斗 dau2, not 鬥's dau3") << u"天上北斗"_s << c << u"斗"_s << u"dau2"_s;
+    QTest::newRow("長 coeng4") << u"路很長"_s << c << u"長"_s << u"coeng4"_s;
+    QTest::newRow("長 zoeng2 in 成長") << u"陪你成長"_s << c << u"長"_s << u"zoeng2"_s;
+    QTest::newRow("simplified 这里 leoi5 by its word")
+        << u"我在这里"_s << c << u"里"_s << u"leoi5"_s;
+}
+
+void TestAids::lineEndReadings()
+{
+    QFETCH(QString, line);
+    QFETCH(Language, language);
+    QFETCH(QString, end);
+    QFETCH(QString, reading);
+    const LineReading r = readLine(line, language);
+    QVERIFY(r.lineEnd >= 0);
+    QCOMPARE(r.syllables.at(r.lineEnd).text, end);
+    const QStringList counted = r.readingsAt(r.lineEnd, {});
+    QVERIFY2(!counted.isEmpty() && counted.front() == reading, qPrintable(counted.join(u' ')));
+}
+
+void TestAids::pickMovesLineEnd_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("place");
+    QTest::addColumn<QString>("pick");
+    QTest::addColumn<QString>("end");
+    QTest::newRow("nothing picked: 了 passed over")
+        << u"春花秋月何时了"_s << -1 << QString() << u"时"_s;
+    QTest::newRow("了 liao3 picked: the end") << u"春花秋月何时了"_s << 6 << u"liao3"_s << u"了"_s;
+    QTest::newRow("了 le5 picked: still passed over")
+        << u"春花秋月何时了"_s << 6 << u"le5"_s << u"时"_s;
+    QTest::newRow("着 zhuo2 picked") << u"心里念着"_s << 3 << u"zhuo2"_s << u"着"_s;
+    QTest::newRow("着 zhe5 picked") << u"心里念着"_s << 3 << u"zhe5"_s << u"念"_s;
+    QTest::newRow("a pick that is no reading") << u"你走了"_s << 2 << u"xyz9"_s << u"走"_s;
+    QTest::newRow("the inner of two particles") << u"算了吧"_s << 1 << u"liao3"_s << u"了"_s;
+    QTest::newRow("a pick before the end changes nothing")
+        << u"你走了"_s << 0 << u"ni3"_s << u"走"_s;
+}
+
+void TestAids::pickMovesLineEnd()
+{
+    QFETCH(QString, line);
+    QFETCH(int, place);
+    QFETCH(QString, pick);
+    QFETCH(QString, end);
+    ReadingPicks picks;
+    if (place >= 0)
+        picks.insert(place, pick);
+    const LineReading r = readLine(line, Language::Mandarin);
+    const qsizetype at = r.endWith(picks);
+    QVERIFY(at >= 0);
+    QCOMPARE(r.syllables.at(at).text, end);
+    // The rhyme is the moved end's.
+    QStringList groups;
+    for (const QString &reading : r.readingsAt(at, picks)) {
+        const QString g = rhymeGroup(reading, RhymeSystem::ZhonghuaXinyun);
+        if (!g.isEmpty() && !groups.contains(g))
+            groups.append(g);
+    }
+    QCOMPARE(endGroups(r, picks, RhymeSystem::ZhonghuaXinyun), groups);
 }
 
 void TestAids::rhymeSets_data()

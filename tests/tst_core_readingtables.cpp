@@ -21,7 +21,8 @@ Q_DECLARE_METATYPE(Language)
 namespace {
 
 const QString kSourceDir = QString::fromUtf8(SYJ_SOURCE_DIR);
-const QStringList kTables = {u"mandarin.bin"_s, u"cantonese.bin"_s, u"sources.txt"_s};
+const QStringList kTables = {u"mandarin.bin"_s, u"cantonese.bin"_s, u"english.bin"_s,
+                             u"sources.txt"_s};
 
 char32_t onlyCharacter(const QString &s)
 {
@@ -39,6 +40,8 @@ private Q_SLOTS:
     void initTestCase();
     void characterReadings_data();
     void characterReadings();
+    void countedReadings_data();
+    void countedReadings();
     void everyReadingIsWellFormed_data();
     void everyReadingIsWellFormed();
     void wordReadings_data();
@@ -64,9 +67,10 @@ void TestReadingTables::characterReadings_data()
 
     const auto m = Language::Mandarin;
     const auto c = Language::Cantonese;
-    // Mandarin: kMandarin first, then the other readings of kTGHZ2013 and kHanyuPinyin.
-    QTest::newRow("长 zhang3 chang2") << u"长"_s << m << u"zhang3"_s << QStringList{u"chang2"_s};
-    QTest::newRow("長 traditional") << u"長"_s << m << u"zhang3"_s << QStringList{u"chang2"_s};
+    // Mandarin: the syllable typed most often first, then the standard's readings.
+    QTest::newRow("长 chang2 zhang3") << u"长"_s << m << u"chang2"_s << QStringList{u"zhang3"_s};
+    QTest::newRow("長 traditional, counted as 长")
+        << u"長"_s << m << u"chang2"_s << QStringList{u"zhang3"_s};
     QTest::newRow("行 xing2 hang2") << u"行"_s << m << u"xing2"_s << QStringList{u"hang2"_s};
     QTest::newRow("乐 le4 yue4") << u"乐"_s << m << u"le4"_s << QStringList{u"yue4"_s};
     QTest::newRow("重 zhong4 chong2") << u"重"_s << m << u"zhong4"_s << QStringList{u"chong2"_s};
@@ -83,10 +87,10 @@ void TestReadingTables::characterReadings_data()
     QTest::newRow("Latin letter, Mandarin") << u"a"_s << m << QString() << QStringList{};
 
     // Cantonese: the unweighted reading first, then by weight.
-    QTest::newRow("長 zoeng2 coeng4")
-        << u"長"_s << c << u"zoeng2"_s << QStringList{u"coeng4"_s, u"zoeng6"_s};
+    QTest::newRow("長 a tie: coeng4, in more words")
+        << u"長"_s << c << u"coeng4"_s << QStringList{u"zoeng2"_s, u"zoeng6"_s};
     QTest::newRow("长 simplified finds 長")
-        << u"长"_s << c << u"zoeng2"_s << QStringList{u"coeng4"_s, u"zoeng6"_s};
+        << u"长"_s << c << u"coeng4"_s << QStringList{u"zoeng2"_s, u"zoeng6"_s};
     QTest::newRow("行 hang4 haang4 hong4")
         << u"行"_s << c << u"hang4"_s << QStringList{u"haang4"_s, u"hong4"_s, u"hang6"_s};
     QTest::newRow("樂 lok6 ngok6") << u"樂"_s << c << u"lok6"_s << QStringList{u"ngok6"_s};
@@ -98,7 +102,8 @@ void TestReadingTables::characterReadings_data()
         << u"干"_s << c << u"gon1"_s << QStringList{u"gon3"_s, u"kin4"_s, u"hon4"_s};
     QTest::newRow("乾 keeps only its own") << u"乾"_s << c << u"gon1"_s << QStringList{u"kin4"_s};
     QTest::newRow("后 from 後 and 后") << u"后"_s << c << u"hau6"_s << QStringList{};
-    QTest::newRow("只 from 隻 and 只") << u"只"_s << c << u"zek3"_s << QStringList{u"zi2"_s};
+    QTest::newRow("只 its own zi2 first, then 隻's zek3")
+        << u"只"_s << c << u"zi2"_s << QStringList{u"zek3"_s};
     QTest::newRow("嘅 Cantonese character") << u"嘅"_s << c << u"ge3"_s << QStringList{u"ge2"_s};
     QTest::newRow("〇") << u"〇"_s << c << u"ling4"_s << QStringList{};
     QTest::newRow("𠮩 plane 2") << u"\U00020BA9"_s << c << u"aa1"_s << QStringList{};
@@ -126,6 +131,52 @@ void TestReadingTables::characterReadings()
     QCOMPARE(readings.first(), usual);
     for (const QString &r : std::as_const(alsoReadings))
         QVERIFY2(readings.indexOf(r) > 0, qPrintable(r + u" not among "_s + readings.join(u' ')));
+}
+
+void TestReadingTables::countedReadings_data()
+{
+    QTest::addColumn<QString>("character");
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QStringList>("counted"); // exactly these count, in this order
+    QTest::addColumn<QStringList>("rare");    // offered, after them
+
+    const auto m = Language::Mandarin;
+    const auto c = Language::Cantonese;
+    QTest::newRow("方: only fang1 is standard")
+        << u"方"_s << m << QStringList{u"fang1"_s} << QStringList{u"pang2"_s, u"wang3"_s};
+    QTest::newRow("分: ban4 is rare")
+        << u"分"_s << m << QStringList{u"fen1"_s, u"fen4"_s} << QStringList{u"ban4"_s};
+    QTest::newRow("也: yi2 is rare")
+        << u"也"_s << m << QStringList{u"ye3"_s} << QStringList{u"yi2"_s};
+    QTest::newRow("迹: kMandarin's ji1 is not the standard's")
+        << u"迹"_s << m << QStringList{u"ji4"_s} << QStringList{u"ji1"_s};
+    QTest::newRow("長: the standard readings of 长")
+        << u"長"_s << m << QStringList{u"chang2"_s, u"zhang3"_s} << QStringList{u"zhang4"_s};
+    QTest::newRow("家 gu1 rare in Cantonese")
+        << u"家"_s << c << QStringList{u"gaa1"_s} << QStringList{u"gu1"_s};
+    QTest::newRow("台: 檯's toi2 rare")
+        << u"台"_s << c << QStringList{u"toi4"_s} << QStringList{u"toi2"_s};
+    QTest::newRow("里: 裏's leoi5 rare")
+        << u"里"_s << c << QStringList{u"lei5"_s} << QStringList{u"leoi5"_s};
+    QTest::newRow("长: simplified, 長's weighted readings count")
+        << u"长"_s << c << QStringList{u"coeng4"_s, u"zoeng2"_s} << QStringList{u"zoeng6"_s};
+    QTest::newRow("unknown") << u"。"_s << c << QStringList{} << QStringList{};
+}
+
+void TestReadingTables::countedReadings()
+{
+    QFETCH(QString, character);
+    QFETCH(Language, language);
+    QFETCH(QStringList, counted);
+    QFETCH(QStringList, rare);
+
+    const ReadingTables &tables = ReadingTables::instance();
+    const char32_t ch = onlyCharacter(character);
+    const QStringList readings = tables.characterReadings(ch, language);
+    const qsizetype n = tables.countedReadings(ch, language);
+    QCOMPARE(readings.mid(0, n), counted);
+    for (const QString &r : std::as_const(rare))
+        QVERIFY2(readings.indexOf(r) >= n, qPrintable(r + u" in "_s + readings.join(u' ')));
 }
 
 void TestReadingTables::everyReadingIsWellFormed_data()
@@ -189,13 +240,24 @@ void TestReadingTables::wordReadings_data()
         << u"我倒\U00020DB2"_s << 1 << c << QStringList{u"dou3"_s, u"kap6"_s};
     QTest::newRow("plane 2, from its low surrogate")
         << u"倒\U00020DB2"_s << 2 << c << QStringList{};
-    QTest::newRow("read as its characters: 長大") << u"長大"_s << 0 << c << QStringList{};
+    QTest::newRow("長大 zoeng2, not the usual coeng4")
+        << u"長大"_s << 0 << c << QStringList{u"zoeng2"_s, u"daai6"_s};
+    QTest::newRow("read as its characters: 長城") << u"長城"_s << 0 << c << QStringList{};
     QTest::newRow("a blank parts the word") << u"銀 行"_s << 0 << c << QStringList{};
     QTest::newRow("word cut short") << u"銀行"_s << 1 << c << QStringList{};
     QTest::newRow("from at the end") << u"銀行"_s << 2 << c << QStringList{};
     QTest::newRow("from before the start") << u"銀行"_s << -1 << c << QStringList{};
     QTest::newRow("empty text") << QString() << 0 << c << QStringList{};
-    QTest::newRow("no Mandarin word list") << u"银行"_s << 0 << Language::Mandarin << QStringList{};
+    const auto m = Language::Mandarin;
+    QTest::newRow("Mandarin 成长 zhang3")
+        << u"成长"_s << 0 << m << QStringList{u"cheng2"_s, u"zhang3"_s};
+    QTest::newRow("Mandarin 成長 traditional")
+        << u"成長"_s << 0 << m << QStringList{u"cheng2"_s, u"zhang3"_s};
+    QTest::newRow("Mandarin 还原 huan2")
+        << u"还原"_s << 0 << m << QStringList{u"huan2"_s, u"yuan2"_s};
+    QTest::newRow("Mandarin hand-checked 头发 fa4")
+        << u"剪了头发"_s << 2 << m << QStringList{u"tou2"_s, u"fa4"_s};
+    QTest::newRow("Mandarin 长城 read as its characters") << u"长城"_s << 0 << m << QStringList{};
 }
 
 void TestReadingTables::wordReadings()
@@ -210,7 +272,7 @@ void TestReadingTables::wordReadings()
 
 void TestReadingTables::tablesAreStoredUncompressed()
 {
-    for (const QString &name : {u"mandarin.bin"_s, u"cantonese.bin"_s}) {
+    for (const QString &name : {u"mandarin.bin"_s, u"cantonese.bin"_s, u"english.bin"_s}) {
         const QResource resource(u":/aids/readings/"_s + name);
         QVERIFY2(resource.isValid(), qPrintable(name));
         QCOMPARE(resource.compressionAlgorithm(), QResource::NoCompression);
@@ -228,12 +290,14 @@ void TestReadingTables::regeneratedTablesAreTheCheckedInOnes()
         QSKIP("no python3 to run scripts/make-reading-tables.py");
     for (const QString &input :
          {u"/usr/share/unicode/Unihan_Readings.txt.bz2"_s,
+          u"/usr/share/rime-data/pinyin_simp.dict.yaml"_s,
           u"/usr/share/rime-data/jyut6ping3.chars.dict.yaml"_s,
           u"/usr/share/rime-data/jyut6ping3.words.dict.yaml"_s,
-          u"/usr/share/rime-data/essay-cantonese.txt"_s, u"/usr/bin/opencc"_s}) {
+          u"/usr/share/rime-data/essay-cantonese.txt"_s,
+          u"/usr/share/festival/dicts/cmu/cmudict-0.4.out"_s, u"/usr/bin/opencc"_s}) {
         if (!QFile::exists(input))
-            QSKIP(qPrintable(input + u" is missing (Debian unicode-data, rime-data-jyut6ping3, "
-                                     u"opencc)"_s));
+            QSKIP(qPrintable(input + u" is missing (Debian unicode-data, rime-data-pinyin-simp, "
+                                     u"rime-data-jyut6ping3, festlex-cmu, opencc)"_s));
     }
     QTemporaryDir out;
     QVERIFY(out.isValid());
