@@ -67,7 +67,7 @@ private Q_SLOTS:
             << u"- | 2/2 leaves 十唐 | 2/2 keeps 十唐 | 2/0 none  | 2/0 empty 十唐"_s;
         QTest::newRow("particles passed over, sung syllables counted")
             << QStringList{{}, u"想回家了"_s, u"baby 家呀"_s, {}, u"他乡啊"_s}
-            << u"- | 2/4 keeps 一麻 | 2/3 keeps 一麻 | 2/0 none  | 2/3 leaves 一麻"_s;
+            << u"- | 2/4 keeps 一麻 | 2/4 keeps 一麻 | 2/0 none  | 2/3 leaves 一麻"_s;
     }
     void rowsFollowTheWords()
     {

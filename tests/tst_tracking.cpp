@@ -558,7 +558,7 @@ private Q_SLOTS:
         QVERIFY(box);
         QCOMPARE(
             box->text(QAccessible::Description),
-            u"字数 0/4，本组的韵 十二齐；原词句尾 句 jù/gōu/gòu/qú〔十二齐/七尤〕，新词句尾 （无）"_s);
+            u"字数 0/4，本组的韵 十二齐；原词句尾 句 jù/gōu〔十二齐/七尤〕，新词句尾 （无）"_s);
 
         // The play button says what it does now.
         form.WindowsMediaPlayer2->controls()->setPlaybackState(syj::PlaybackState::Playing);
