@@ -9,7 +9,7 @@
 #include "platform/picturebox.h"
 #include "platform/pictures.h"
 #include "platform/twips.h"
-#include "sheet/commondialog.h"
+#include "sheet/filerequests.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/recovery.h"
 #include "sheet/sheetaids.h"
@@ -106,14 +106,12 @@ Form1::Form1(PlatformTools &tools) : m_tools(tools)
     showLineCount(0);
     showCharacterCount(0);
 
-    m_dialog = std::make_unique<CommonDialog>(m_tools);
-    CommonDialog1 = m_dialog.get();
+    m_files = std::make_unique<FileRequests>(m_tools);
     m_sheet = std::make_unique<LyricSheetModel>();
-    m_commands = std::make_unique<LyricSheetCommands>(*m_sheet, m_tools, *m_dialog);
+    m_commands = std::make_unique<LyricSheetCommands>(*m_sheet, *m_files);
     m_aids = std::make_unique<SheetAids>(*m_sheet);
-    m_playback =
-        std::make_unique<Playback>(*WindowsMediaPlayer1->player(), *WindowsMediaPlayer2->player(),
-                                   *m_sheet, m_tools, *m_dialog);
+    m_playback = std::make_unique<Playback>(*WindowsMediaPlayer1->player(),
+                                            *WindowsMediaPlayer2->player(), *m_sheet, *m_files);
     setTabOrder();
     wireEvents();
     buildKeys();
@@ -219,7 +217,7 @@ void Form1::buildBottomPanel()
     placeTwips(Picture1, 0, 7680, 15015, 1455);
 
     // Back to front: Image1, WindowsMediaPlayer1, Label2, Label3, WindowsMediaPlayer2,
-    // Label4, Label5, CommonDialog1, Command1, dcButton1, 4, 3, 6, 8, 7.
+    // Label4, Label5, dcButton1, 4, 3, 6, 8, 7.
     Image1 = new PictureBox(Picture1);
     Image1->setObjectName(u"Image1"_s);
     Image1->setStretch(true);
@@ -242,9 +240,6 @@ void Form1::buildBottomPanel()
 
     Label4 = makeLabel(Picture1, "Label4", u"0"_s, 7560, 840, 615, 375);
     Label5 = makeLabel(Picture1, "Label5", u"本句字数："_s, 6480, 840, 1095, 375);
-
-    Command1 = makeButton(Picture1, "Command1", u"载入歌词"_s, 5640, 960, 495, 495);
-    Command1->hide();
 
     dcButton1 = makeButton(Picture1, "dcButton1", u"打开伴奏音乐"_s, 120, 0, 1695, 495);
     dcButton4 = makeButton(Picture1, "dcButton4", u"打开原唱音乐"_s, 1800, 0, 1695, 495);
@@ -292,7 +287,7 @@ void Form1::setTabOrder()
         return controls;
     };
     QList<QWidget *> order;
-    order << controlsOf(WindowsMediaPlayer1) << Text2(0) << Command1 << VScroll1->bar()
+    order << controlsOf(WindowsMediaPlayer1) << Text2(0) << VScroll1->bar()
           << controlsOf(WindowsMediaPlayer2) << Text1(0) << dcButton1 << dcButton4 << dcButton3
           << dcButton6 << dcButton8 << dcButton7 << dcButton2(0) << dcButton5(0);
     // Link the stops into one round: after the last comes the first again. Linking
@@ -312,7 +307,6 @@ void Form1::wireEvents()
     connect(dcButton1, &QPushButton::clicked, this, &Form1::dcButton1_Click);
     connect(dcButton4, &QPushButton::clicked, this, &Form1::dcButton4_Click);
     connect(dcButton3, &QPushButton::clicked, this, &Form1::dcButton3_Click);
-    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(dcButton6, &QPushButton::clicked, this, &Form1::dcButton6_Click);
     connect(dcButton8, &QPushButton::clicked, this, &Form1::dcButton8_Click);
     connect(dcButton7, &QPushButton::clicked, this, &Form1::dcButton7_Click);
@@ -373,11 +367,6 @@ void Form1::dcButton3_Click()
 void Form1::openFromOutside(const QString &chosen)
 {
     m_commands->openOriginalLyricsFrom(chosen);
-}
-
-void Form1::Command1_Click()
-{
-    m_commands->loadOriginalLyrics(CommonDialog1->FileName());
 }
 
 void Form1::dcButton6_Click()

@@ -35,7 +35,7 @@ namespace syj {
 
 class AidsWindow;
 class ClassicScrollBar;
-class CommonDialog;
+class FileRequests;
 class FramePainter;
 class LyricSheetCommands;
 class LyricSheetModel;
@@ -77,14 +77,12 @@ public:
     // Bottom panel and what it holds.
     PictureBox *Picture1 = nullptr;
     PictureBox *Image1 = nullptr;
-    QPushButton *dcButton1 = nullptr; // 打开伴奏音乐
-    QPushButton *dcButton4 = nullptr; // 打开原唱音乐
-    QPushButton *dcButton3 = nullptr; // 打开原唱歌词
-    QPushButton *dcButton6 = nullptr; // 打开新歌词
-    QPushButton *dcButton8 = nullptr; // 保存新歌词
-    QPushButton *dcButton7 = nullptr; // 作者
-    QPushButton *Command1 = nullptr;  // 载入歌词, never visible
-    CommonDialog *CommonDialog1 = nullptr;
+    QPushButton *dcButton1 = nullptr;           // 打开伴奏音乐
+    QPushButton *dcButton4 = nullptr;           // 打开原唱音乐
+    QPushButton *dcButton3 = nullptr;           // 打开原唱歌词
+    QPushButton *dcButton6 = nullptr;           // 打开新歌词
+    QPushButton *dcButton8 = nullptr;           // 保存新歌词
+    QPushButton *dcButton7 = nullptr;           // 作者
     MediaPlayer *WindowsMediaPlayer1 = nullptr; // accompaniment
     MediaPlayer *WindowsMediaPlayer2 = nullptr; // original recording
     QLabel *Label2 = nullptr;                   // 句数：
@@ -115,7 +113,6 @@ public:
     void dcButton1_Click();          // 打开伴奏音乐
     void dcButton4_Click();          // 打开原唱音乐
     void dcButton3_Click();          // 打开原唱歌词
-    void Command1_Click();           // 载入歌词: the loader, run by 打开原唱歌词
     void dcButton6_Click();          // 打开新歌词
     void dcButton8_Click();          // 保存新歌词
     void dcButton7_Click();          // 作者
@@ -226,7 +223,7 @@ private:
 
     QPixmap m_background;
     PlatformTools &m_tools;
-    std::unique_ptr<CommonDialog> m_dialog;
+    std::unique_ptr<FileRequests> m_files;
     std::unique_ptr<LyricSheetModel> m_sheet;
     std::unique_ptr<LyricSheetCommands> m_commands;
     std::unique_ptr<Playback> m_playback;

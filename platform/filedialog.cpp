@@ -169,15 +169,17 @@ QStringList qtWildcards(const QString &pattern)
 std::optional<QString> QtFileDialog::run(QWidget *parent, const FileDialogRequest &request)
 {
     const bool save = request.mode == FileDialogRequest::Mode::Save;
-    FileDialog dialog(parent, (request.flags & cdlOFNPathMustExist) != 0);
+    FileDialog dialog(parent, request.options.testFlag(FileOption::PathMustExist));
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (save)
         dialog.setFileMode(QFileDialog::AnyFile);
     else
-        dialog.setFileMode((request.flags & cdlOFNFileMustExist) ? QFileDialog::ExistingFile
-                                                                 : QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & cdlOFNOverwritePrompt));
+        dialog.setFileMode(request.options.testFlag(FileOption::FileMustExist)
+                               ? QFileDialog::ExistingFile
+                               : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite,
+                     !request.options.testFlag(FileOption::AskBeforeReplacing));
     dialog.setWindowTitle(!request.dialogTitle.isEmpty() ? request.dialogTitle
                           : save                         ? u"另存为"_s
                                                          : u"打开"_s);

@@ -2,7 +2,7 @@
 
 #include "player/audioplayer.h"
 #include "player/speedsteps.h"
-#include "sheet/commondialog.h"
+#include "sheet/filerequests.h"
 #include "sheet/lyricsheetmodel.h"
 
 #include <algorithm>
@@ -13,9 +13,9 @@ using namespace Qt::StringLiterals;
 namespace syj {
 
 Playback::Playback(AudioPlayer &accompaniment, AudioPlayer &original, const LyricSheetModel &sheet,
-                   PlatformTools &tools, CommonDialog &dialog, QObject *parent)
+                   FileRequests &files, QObject *parent)
     : QObject(parent), m_accompaniment(accompaniment), m_original(original), m_sheet(sheet),
-      m_tools(tools), m_dialog(dialog)
+      m_files(files)
 {
     for (const Track t : {Track::Accompaniment, Track::Original}) {
         AudioPlayer *p = &player(t);
@@ -48,9 +48,9 @@ AudioPlayer &Playback::otherPlayer(Track track) const
 
 void Playback::openTrack(Track track)
 {
-    const QString chosen = askOpenFile(m_dialog);
+    const QString chosen = m_files.choose(FileRequests::Kind::OpenMusic);
     if (chosen.isEmpty()) {
-        showNoFileChosen(m_tools);
+        showNoFileChosen(m_files.tools());
         return;
     }
     openTrackFrom(track, chosen);

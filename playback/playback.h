@@ -12,9 +12,8 @@
 namespace syj {
 
 class AudioPlayer;
-class CommonDialog;
+class FileRequests;
 class LyricSheetModel;
-class PlatformTools;
 
 class Playback : public QObject
 {
@@ -24,7 +23,7 @@ public:
     Q_ENUM(Track)
 
     Playback(AudioPlayer &accompaniment, AudioPlayer &original, const LyricSheetModel &sheet,
-             PlatformTools &tools, CommonDialog &dialog, QObject *parent = nullptr);
+             FileRequests &files, QObject *parent = nullptr);
 
     // 打开伴奏音乐 / 打开原唱音乐: asks for a file, plays it from its beginning
     // and pauses the other player.
@@ -91,8 +90,7 @@ private:
     AudioPlayer &m_accompaniment;
     AudioPlayer &m_original;
     const LyricSheetModel &m_sheet;
-    PlatformTools &m_tools;
-    CommonDialog &m_dialog;
+    FileRequests &m_files;
     double m_leadIn = 1.0;
     Track m_active = Track::Accompaniment;
     bool m_looping = false;

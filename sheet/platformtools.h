@@ -3,24 +3,27 @@
 // program, a scripted one in the tests); nothing here is global.
 #pragma once
 
+#include <QFlags>
 #include <QString>
 #include <optional>
 
 namespace syj {
 
-// Flag values of the classic file dialog.
-enum CommonDialogFlags : int {
-    cdlOFNOverwritePrompt = 2,
-    cdlOFNPathMustExist = 2048,
-    cdlOFNFileMustExist = 4096,
+// What a file dialog insists on.
+enum class FileOption : unsigned {
+    FileMustExist = 0x1,      // an open dialog takes only an existing file
+    PathMustExist = 0x2,      // a save dialog takes only a name in an existing folder
+    AskBeforeReplacing = 0x4, // a save dialog asks before it replaces a file
 };
+Q_DECLARE_FLAGS(FileOptions, FileOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(FileOptions)
 
 // Everything a file dialog is shown with.
 struct FileDialogRequest {
     enum class Mode { Open, Save };
     Mode mode = Mode::Open;
     QString fileName;
-    int flags = 0;
+    FileOptions options;
     QString filter; // "description|pattern|description|pattern|"
     QString defaultExt;
     QString dialogTitle; // empty: the dialog's default title

@@ -1,6 +1,6 @@
 #include "sheet/sheetcommands.h"
 
-#include "sheet/commondialog.h"
+#include "sheet/filerequests.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/platformtools.h"
 #include "sheet/recovery.h"
@@ -28,9 +28,8 @@ void letEventsIn()
 
 } // namespace
 
-LyricSheetCommands::LyricSheetCommands(LyricSheetModel &model, PlatformTools &tools,
-                                       CommonDialog &dialog, QObject *parent)
-    : QObject(parent), m_model(model), m_tools(tools), m_dialog(dialog)
+LyricSheetCommands::LyricSheetCommands(LyricSheetModel &model, FileRequests &files, QObject *parent)
+    : QObject(parent), m_model(model), m_tools(files.tools()), m_files(files)
 {}
 
 bool LyricSheetCommands::refuseWhileLoading()
@@ -82,7 +81,7 @@ void LyricSheetCommands::openOriginalLyrics()
 {
     if (refuseWhileLoading())
         return;
-    const QString chosen = askOpenFile(m_dialog);
+    const QString chosen = m_files.choose(FileRequests::Kind::OpenLyrics);
     if (chosen.isEmpty()) {
         showNoFileChosen(m_tools);
         return;
@@ -103,12 +102,7 @@ void LyricSheetCommands::openOriginalLyricsFrom(const QString &chosen)
     }
     if (!confirmDiscard())
         return;
-    // Saving first used the shared dialog: the loader reads the chosen name from it.
-    if (m_dialog.FileName() != chosen)
-        m_dialog.setFileName(chosen);
-    m_prefetchedPath = path;
-    m_prefetched = std::move(read);
-    loadOriginalLyrics(m_dialog.FileName());
+    loadRead(path, std::move(read));
 }
 
 void LyricSheetCommands::loadOriginalLyrics(const QString &chosen)
@@ -116,13 +110,11 @@ void LyricSheetCommands::loadOriginalLyrics(const QString &chosen)
     if (m_model.isLoading())
         return;
     const QString path = lyricFileName(chosen);
-    LyricFileRead read;
-    if (!m_prefetchedPath.isEmpty() && m_prefetchedPath == path)
-        read = std::move(m_prefetched);
-    else
-        read = readLyricFile(path);
-    m_prefetchedPath.clear();
-    m_prefetched = {};
+    loadRead(path, readLyricFile(path));
+}
+
+void LyricSheetCommands::loadRead(const QString &path, LyricFileRead read)
+{
     // A file that is there but is no lyric file costs no row.
     if (read.refused()) {
         reportUnreadable(read, path);
@@ -186,7 +178,7 @@ void LyricSheetCommands::openNewLyrics()
         messageBox(m_tools, u"请先载入原唱歌词"_s, MsgButtons::Ok, MsgIcon::None);
         return;
     }
-    const QString chosen = askOpenFile(m_dialog);
+    const QString chosen = m_files.choose(FileRequests::Kind::OpenLyrics);
     if (chosen.isEmpty()) {
         showNoFileChosen(m_tools);
         return;
@@ -230,7 +222,7 @@ bool LyricSheetCommands::saveNewLyrics()
 
 bool LyricSheetCommands::saveThroughDialog()
 {
-    const QString path = askSaveFile(m_dialog);
+    const QString path = m_files.choose(FileRequests::Kind::SaveLyrics);
     return !path.isEmpty() && saveNewLyricsTo(path);
 }
 

@@ -15,7 +15,7 @@
 
 namespace syj {
 
-class CommonDialog;
+class FileRequests;
 class LeftCopy;
 class LyricSheetModel;
 struct RecoveryCopy;
@@ -24,8 +24,7 @@ class LyricSheetCommands : public QObject
 {
     Q_OBJECT
 public:
-    LyricSheetCommands(LyricSheetModel &model, PlatformTools &tools, CommonDialog &dialog,
-                       QObject *parent = nullptr);
+    LyricSheetCommands(LyricSheetModel &model, FileRequests &files, QObject *parent = nullptr);
 
     // 打开原唱歌词: asks for a file and loads the lyric file that belongs to it.
     void openOriginalLyrics();
@@ -76,14 +75,13 @@ private:
     void restore(const RecoveryCopy &copy, LeftCopy &left);
     bool saveThroughDialog();
     void reportUnreadable(const LyricFileRead &read, const QString &path);
+    // Loads what was read of the lyric file at `path` into new rows.
+    void loadRead(const QString &path, LyricFileRead read);
 
     LyricSheetModel &m_model;
     PlatformTools &m_tools;
-    CommonDialog &m_dialog;
+    FileRequests &m_files;
     bool m_stopLoading = false;
-    // The lyric file read ahead by openOriginalLyrics, for the loader.
-    QString m_prefetchedPath;
-    LyricFileRead m_prefetched;
 };
 
 } // namespace syj

@@ -3,7 +3,7 @@
 // stopped halfway. The window's own tests drive the same commands through
 // their buttons.
 
-#include "sheet/commondialog.h"
+#include "sheet/filerequests.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/sheetcommands.h"
 #include "support/scripted.h"
@@ -14,8 +14,10 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
-using syj::CommonDialog;
 using syj::FileDialogRequest;
+using syj::FileOption;
+using syj::FileOptions;
+using syj::FileRequests;
 using syj::LyricEncoding;
 using syj::LyricSheetCommands;
 using syj::LyricSheetModel;
@@ -23,6 +25,7 @@ using syj::MsgButtons;
 using syj::test::ScriptedPlatform;
 
 Q_DECLARE_METATYPE(syj::FileDialogRequest::Mode)
+Q_DECLARE_METATYPE(syj::FileOptions)
 Q_DECLARE_METATYPE(syj::LyricEncoding)
 
 namespace {
@@ -30,9 +33,9 @@ namespace {
 // The model, the platform tools and the commands, wired as the window wires them.
 struct Sheet {
     ScriptedPlatform platform;
-    CommonDialog dialog{platform};
+    FileRequests files{platform};
     LyricSheetModel model;
-    LyricSheetCommands commands{model, platform, dialog};
+    LyricSheetCommands commands{model, files};
 };
 
 } // namespace
@@ -200,7 +203,7 @@ private Q_SLOTS:
 
     void dialogSetUp_data()
     {
-        // A sequence of uses of one dialog: O = open, S = save. Every use is
+        // A sequence of uses of the dialogs: O = open, S = save. Every use is
         // answered with a file, the last one perhaps with a cancel. The last
         // request and answer are checked: what one use sets stays for the next
         // use that does not set it.
@@ -210,31 +213,33 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("defaultExt");
         QTest::addColumn<int>("filterIndex");
-        QTest::addColumn<int>("flags");
+        QTest::addColumn<FileOptions>("options");
         QTest::addColumn<QString>("filter");
 
         const auto open = FileDialogRequest::Mode::Open;
         const auto save = FileDialogRequest::Mode::Save;
         const QString music = u"音乐文件(*.*)|*.*|"_s;
+        const FileOptions mustExist = FileOption::FileMustExist;
+        const FileOptions saving = FileOption::AskBeforeReplacing | FileOption::PathMustExist;
         const QString lyrics = u"歌词文件(*.lrc)|*.lrc|All files(*.*)|*.*"_s;
-        QTest::newRow("open") << u"O"_s << false << open << QString() << QString() << 0 << 4096
+        QTest::newRow("open") << u"O"_s << false << open << QString() << QString() << 0 << mustExist
                               << music;
         QTest::newRow("open, cancelled")
-            << u"O"_s << true << open << QString() << QString() << 0 << 4096 << music;
-        QTest::newRow("save") << u"S"_s << false << save << u"保存文本"_s << u"lrc"_s << 1 << 2050
+            << u"O"_s << true << open << QString() << QString() << 0 << mustExist << music;
+        QTest::newRow("save") << u"S"_s << false << save << u"保存文本"_s << u"lrc"_s << 1 << saving
                               << lyrics;
         QTest::newRow("save, cancelled")
-            << u"S"_s << true << save << u"保存文本"_s << u"lrc"_s << 1 << 2050 << lyrics;
+            << u"S"_s << true << save << u"保存文本"_s << u"lrc"_s << 1 << saving << lyrics;
         QTest::newRow("open, open")
-            << u"OO"_s << false << open << QString() << QString() << 0 << 4096 << music;
+            << u"OO"_s << false << open << QString() << QString() << 0 << mustExist << music;
         QTest::newRow("save, open")
-            << u"SO"_s << false << open << u"保存文本"_s << u"lrc"_s << 1 << 4096 << music;
+            << u"SO"_s << false << open << u"保存文本"_s << u"lrc"_s << 1 << mustExist << music;
         QTest::newRow("open, save, open")
-            << u"OSO"_s << false << open << u"保存文本"_s << u"lrc"_s << 1 << 4096 << music;
+            << u"OSO"_s << false << open << u"保存文本"_s << u"lrc"_s << 1 << mustExist << music;
         QTest::newRow("save, save")
-            << u"SS"_s << false << save << u"保存文本"_s << u"lrc"_s << 1 << 2050 << lyrics;
+            << u"SS"_s << false << save << u"保存文本"_s << u"lrc"_s << 1 << saving << lyrics;
         QTest::newRow("open, save")
-            << u"OS"_s << false << save << u"保存文本"_s << u"lrc"_s << 1 << 2050 << lyrics;
+            << u"OS"_s << false << save << u"保存文本"_s << u"lrc"_s << 1 << saving << lyrics;
     }
 
     void dialogSetUp()
@@ -245,11 +250,11 @@ private Q_SLOTS:
         QFETCH(QString, title);
         QFETCH(QString, defaultExt);
         QFETCH(int, filterIndex);
-        QFETCH(int, flags);
+        QFETCH(FileOptions, options);
         QFETCH(QString, filter);
 
         ScriptedPlatform platform;
-        CommonDialog dialog(platform);
+        FileRequests files(platform);
         QString answer;
         for (qsizetype i = 0; i < uses.size(); ++i) {
             const QString chosen = u"/some/文件%1"_s.arg(i);
@@ -257,9 +262,9 @@ private Q_SLOTS:
                 platform.cancel();
             else
                 platform.choose(chosen);
-            answer = uses[i] == u'O' ? syj::askOpenFile(dialog) : syj::askSaveFile(dialog);
+            answer = files.choose(uses[i] == u'O' ? FileRequests::Kind::OpenMusic
+                                                  : FileRequests::Kind::SaveLyrics);
             QCOMPARE(answer, cancelled && i + 1 == uses.size() ? QString() : chosen);
-            QCOMPARE(dialog.FileName(), answer);
         }
         QCOMPARE(platform.dialog().shown.size(), uses.size());
         const FileDialogRequest &r = platform.dialog().shown.last();
@@ -267,37 +272,11 @@ private Q_SLOTS:
         QCOMPARE(r.dialogTitle, title);
         QCOMPARE(r.defaultExt, defaultExt);
         QCOMPARE(r.filterIndex, filterIndex);
-        QCOMPARE(r.flags, flags);
+        QCOMPARE(r.options, options);
         QCOMPARE(r.filter, filter);
         // Each use starts from an empty name, whatever the last one chose.
         QVERIFY(r.fileName.isEmpty());
         QVERIFY(platform.box().shown.isEmpty());
-    }
-
-    void cancelKeepsFileName_data()
-    {
-        QTest::addColumn<int>("action");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("open") << 1 << true;
-        QTest::newRow("save") << 2 << true;
-        QTest::newRow("action 0 shows nothing") << 0 << false;
-        QTest::newRow("action 3 shows nothing") << 3 << false;
-    }
-
-    void cancelKeepsFileName()
-    {
-        QFETCH(int, action);
-        QFETCH(bool, shown);
-
-        ScriptedPlatform platform;
-        CommonDialog dialog(platform);
-        dialog.setFileName(u"/music/old.mp3"_s);
-        platform.cancel();
-        dialog.setAction(action);
-        QCOMPARE(platform.dialog().shown.size(), shown ? 1 : 0);
-        QCOMPARE(dialog.FileName(), u"/music/old.mp3"_s);
-        if (shown)
-            QCOMPARE(platform.dialog().shown.first().fileName, u"/music/old.mp3"_s);
     }
 
     void noFileChosenBox()

@@ -1,7 +1,7 @@
 // The recovery copy without a window: what a copy may hold and what is set
 // aside, when the keeper writes and removes it, and offering a copy back.
 
-#include "sheet/commondialog.h"
+#include "sheet/filerequests.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/lyrictext.h"
 #include "sheet/recovery.h"
@@ -253,9 +253,9 @@ private Q_SLOTS:
             lyrics(u"offer.lrc"_s, rowsNow);
 
         syj::test::ScriptedPlatform platform;
-        syj::CommonDialog dialog(platform);
+        syj::FileRequests files(platform);
         LyricSheetModel sheet;
-        syj::LyricSheetCommands commands(sheet, platform, dialog);
+        syj::LyricSheetCommands commands(sheet, files);
         platform.answer(static_cast<MsgResult>(answer));
         commands.offerRecovery(folder);
 
@@ -293,9 +293,9 @@ private Q_SLOTS:
         QDir().mkpath(folder);
         syj::test::writeFile(folder + u"/copy-bad.json"_s, bytes);
         syj::test::ScriptedPlatform platform;
-        syj::CommonDialog dialog(platform);
+        syj::FileRequests files(platform);
         LyricSheetModel sheet;
-        syj::LyricSheetCommands commands(sheet, platform, dialog);
+        syj::LyricSheetCommands commands(sheet, files);
         commands.offerRecovery(folder);
         QCOMPARE(platform.box().shown.size(), 1);
         QVERIFY(platform.box().shown.first().text.contains(says));

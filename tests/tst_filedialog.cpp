@@ -4,7 +4,7 @@
 
 #include "app/application.h"
 #include "platform/qtplatformtools.h"
-#include "sheet/commondialog.h"
+#include "sheet/filerequests.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -28,7 +28,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using syj::CommonDialog;
+using syj::FileRequests;
 
 namespace {
 
@@ -85,6 +85,25 @@ bool completionListOpen(const QLineEdit *edit)
     const QCompleter *c = edit->completer();
     return c && c->popup() && c->popup()->isVisible();
 }
+
+// The window's dialogs as its commands ask for them, shown for real. A
+// default extension stands for what an earlier save leaves to the open dialog.
+struct Dialogs {
+    explicit Dialogs(syj::PlatformTools &t) : tools(t) {}
+    syj::PlatformTools &tools;
+    QString defaultExt;
+    QString lastChosen;
+
+    void setDefaultExt(const QString &ext) { defaultExt = ext; }
+    QString ask(FileRequests::Kind kind)
+    {
+        syj::FileDialogRequest request = FileRequests(tools).requestFor(kind);
+        if (!defaultExt.isEmpty())
+            request.defaultExt = defaultExt;
+        lastChosen = tools.runFileDialog(request).value_or(QString());
+        return lastChosen;
+    }
+};
 
 // Runs `act` on the dialog. A message box that comes up meanwhile goes to
 // `onBox`; without one it is recorded in `boxes` and dismissed.
@@ -264,7 +283,7 @@ private Q_SLOTS:
         QFETCH(QString, defaultExt);
         QFETCH(QString, expected);
 
-        CommonDialog dialog(*m_tools);
+        Dialogs dialog(*m_tools);
         if (!defaultExt.isEmpty())
             dialog.setDefaultExt(defaultExt);
         QString title;
@@ -280,11 +299,11 @@ private Q_SLOTS:
                 d->reject();
         });
 
-        const QString chosen = syj::askOpenFile(dialog);
+        const QString chosen = dialog.ask(FileRequests::Kind::OpenMusic);
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(u" | "_s)));
         QVERIFY2(!stillOpen, "the dialog did not take the name");
         QCOMPARE(chosen, path(expected));
-        QCOMPARE(dialog.FileName(), path(expected));
+        QCOMPARE(dialog.lastChosen, path(expected));
         QCOMPARE(mode, QFileDialog::ExistingFile);
         QVERIFY(!title.isEmpty());
     }
@@ -327,14 +346,14 @@ private Q_SLOTS:
         QFETCH(bool, byButton);
         QFETCH(QString, expected);
 
-        CommonDialog dialog(*m_tools);
+        Dialogs dialog(*m_tools);
         if (!defaultExt.isEmpty())
             dialog.setDefaultExt(defaultExt);
         const QString earlier = inShownFolder
                                     ? path(u"README"_s)
                                     : QDir::toNativeSeparators(m_elsewhere.filePath(u"别处.mp3"_s));
         whenShown<QFileDialog>(m_guard.get(), [&](QFileDialog *d) { typeAndEnter(d, earlier); });
-        QCOMPARE(syj::askOpenFile(dialog), earlier);
+        QCOMPARE(dialog.ask(FileRequests::Kind::OpenMusic), earlier);
 
         QString shown;
         QString typed;
@@ -363,7 +382,7 @@ private Q_SLOTS:
                 d->reject();
         });
 
-        const QString chosen = syj::askOpenFile(dialog);
+        const QString chosen = dialog.ask(FileRequests::Kind::OpenMusic);
         QCOMPARE(shown, QFileInfo(earlier).absolutePath());
         QCOMPARE(typed, path(name));
         QVERIFY2(listOpen, "the completion list did not open over the name line");
@@ -374,7 +393,7 @@ private Q_SLOTS:
 
     void openRefusesMissingFile()
     {
-        CommonDialog dialog(*m_tools);
+        Dialogs dialog(*m_tools);
         bool stillOpen = false;
         whenShown<QFileDialog>(m_guard.get(), [&](QFileDialog *d) {
             QStringList boxes;
@@ -382,7 +401,7 @@ private Q_SLOTS:
             stillOpen = d->isVisible();
             d->reject();
         });
-        QCOMPARE(syj::askOpenFile(dialog), QString());
+        QCOMPARE(dialog.ask(FileRequests::Kind::OpenMusic), QString());
         QVERIFY(stillOpen);
     }
 
@@ -410,7 +429,7 @@ private Q_SLOTS:
         QFETCH(QStringList, descriptions);
         QFETCH(QStringList, listed);
 
-        CommonDialog dialog(*m_tools);
+        Dialogs dialog(*m_tools);
         QStringList seen;
         QStringList shownFilters;
         int firstFilter = -1;
@@ -432,7 +451,8 @@ private Q_SLOTS:
             d->reject();
         });
 
-        const QString chosen = save ? syj::askSaveFile(dialog) : syj::askOpenFile(dialog);
+        const QString chosen = save ? dialog.ask(FileRequests::Kind::SaveLyrics)
+                                    : dialog.ask(FileRequests::Kind::OpenMusic);
         QCOMPARE(chosen, QString());
         QVERIFY2(loaded, qPrintable(seen.join(u", "_s)));
         QCOMPARE(shownFilters, descriptions);
@@ -454,7 +474,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QString, expected);
 
-        CommonDialog dialog(*m_tools);
+        Dialogs dialog(*m_tools);
         QString title;
         QFileDialog::AcceptMode acceptMode = QFileDialog::AcceptOpen;
         QString suffix;
@@ -470,7 +490,7 @@ private Q_SLOTS:
                 d->reject();
         });
 
-        const QString chosen = syj::askSaveFile(dialog);
+        const QString chosen = dialog.ask(FileRequests::Kind::SaveLyrics);
         QVERIFY2(!stillOpen, "the dialog did not take the name");
         QCOMPARE(chosen, path(expected));
         QVERIFY(chosen.endsWith(expected));
@@ -494,7 +514,7 @@ private Q_SLOTS:
 
         const QString existing = m_dir.filePath(u"旧词.lrc"_s);
         QVERIFY(touch(existing));
-        CommonDialog dialog(*m_tools);
+        Dialogs dialog(*m_tools);
         QString question;
         bool stillOpen = false;
         whenShown<QFileDialog>(m_guard.get(), [&](QFileDialog *d) {
@@ -512,7 +532,7 @@ private Q_SLOTS:
                 d->reject();
         });
 
-        const QString chosen = syj::askSaveFile(dialog);
+        const QString chosen = dialog.ask(FileRequests::Kind::SaveLyrics);
         QVERIFY2(question.contains(u"旧词.lrc"_s), qPrintable(question));
         QCOMPARE(stillOpen, !replace);
         QCOMPARE(chosen, replace ? path(u"旧词.lrc"_s) : QString());
@@ -521,7 +541,7 @@ private Q_SLOTS:
 
     void saveIntoMissingFolderRefused()
     {
-        CommonDialog dialog(*m_tools);
+        Dialogs dialog(*m_tools);
         QString warning;
         bool stillOpen = false;
         whenShown<QFileDialog>(m_guard.get(), [&](QFileDialog *d) {
@@ -532,7 +552,7 @@ private Q_SLOTS:
             d->reject();
         });
 
-        QCOMPARE(syj::askSaveFile(dialog), QString());
+        QCOMPARE(dialog.ask(FileRequests::Kind::SaveLyrics), QString());
         QVERIFY2(warning.contains(u"没有的文件夹"_s), qPrintable(warning));
         QVERIFY(stillOpen);
     }
@@ -540,17 +560,17 @@ private Q_SLOTS:
     void nextDialogStartsInLastFolder()
     {
         // The backend remembers where the last file was chosen.
-        CommonDialog dialog(*m_tools);
+        Dialogs dialog(*m_tools);
         whenShown<QFileDialog>(m_guard.get(),
                                [&](QFileDialog *d) { typeAndEnter(d, path(u"歌.lrc"_s)); });
-        QCOMPARE(syj::askOpenFile(dialog), path(u"歌.lrc"_s));
+        QCOMPARE(dialog.ask(FileRequests::Kind::OpenMusic), path(u"歌.lrc"_s));
 
         QString folder;
         whenShown<QFileDialog>(m_guard.get(), [&](QFileDialog *d) {
             folder = d->directory().absolutePath();
             d->reject();
         });
-        QCOMPARE(syj::askOpenFile(dialog), QString());
+        QCOMPARE(dialog.ask(FileRequests::Kind::OpenMusic), QString());
         QCOMPARE(folder, QDir(m_dir.path()).absolutePath());
     }
 };

@@ -171,7 +171,6 @@ private Q_SLOTS:
             {u"dcButton6"_s, f.dcButton6},
             {u"dcButton7"_s, f.dcButton7},
             {u"dcButton8"_s, f.dcButton8},
-            {u"Command1"_s, f.Command1},
             {u"WindowsMediaPlayer1"_s, f.WindowsMediaPlayer1},
             {u"WindowsMediaPlayer2"_s, f.WindowsMediaPlayer2},
             {u"Label2"_s, f.Label2},
@@ -314,21 +313,12 @@ private Q_SLOTS:
         QTest::newRow("Form1") << u"Form1"_s
                                << QStringList{u"Picture2"_s, u"VScroll1"_s, u"Picture1"_s};
         QTest::newRow("Picture1") << u"Picture1"_s
-                                  << QStringList{u"Image1"_s,
-                                                 u"WindowsMediaPlayer1"_s,
-                                                 u"Label2"_s,
-                                                 u"Label3"_s,
-                                                 u"WindowsMediaPlayer2"_s,
-                                                 u"Label4"_s,
-                                                 u"Label5"_s,
-                                                 u"Command1"_s,
-                                                 u"dcButton1"_s,
-                                                 u"dcButton4"_s,
-                                                 u"dcButton3"_s,
-                                                 u"dcButton6"_s,
-                                                 u"dcButton8"_s,
-                                                 u"dcButton7"_s,
-                                                 u"encodingNote"_s};
+                                  << QStringList{
+                                         u"Image1"_s,    u"WindowsMediaPlayer1"_s, u"Label2"_s,
+                                         u"Label3"_s,    u"WindowsMediaPlayer2"_s, u"Label4"_s,
+                                         u"Label5"_s,    u"dcButton1"_s,           u"dcButton4"_s,
+                                         u"dcButton3"_s, u"dcButton6"_s,           u"dcButton8"_s,
+                                         u"dcButton7"_s, u"encodingNote"_s};
         QTest::newRow("Picture2") << u"Picture2"_s
                                   << QStringList{u"Shape1"_s,      u"Label6"_s,   u"Label1(0)"_s,
                                                  u"Text2(0)"_s,    u"Text1(0)"_s, u"dcButton2(0)"_s,
@@ -363,7 +353,6 @@ private Q_SLOTS:
         row(u"dcButton6"_s, u"Picture1"_s, {8760, 0, 1695, 495}, u"打开新歌词"_s);
         row(u"dcButton8"_s, u"Picture1"_s, {10440, 0, 1695, 495}, u"保存新歌词"_s);
         row(u"dcButton7"_s, u"Picture1"_s, {12480, 0, 975, 495}, u"作者"_s);
-        row(u"Command1"_s, u"Picture1"_s, {5640, 960, 495, 495}, u"载入歌词"_s);
         row(u"WindowsMediaPlayer1"_s, u"Picture1"_s, {0, 480, 5655, 975});
         row(u"WindowsMediaPlayer2"_s, u"Picture1"_s, {8520, 480, 5655, 975});
         row(u"Label2"_s, u"Picture1"_s, {6840, 600, 735, 375}, u"句数："_s);
@@ -406,8 +395,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("visible");
 
         const QStringList hidden = {u"Label1(0)"_s,    u"Text1(0)"_s,     u"Text2(0)"_s,
-                                    u"dcButton2(0)"_s, u"dcButton5(0)"_s, u"Command1"_s,
-                                    u"encodingNote"_s};
+                                    u"dcButton2(0)"_s, u"dcButton5(0)"_s, u"encodingNote"_s};
         QStringList names = m_widgets.keys();
         names.sort();
         for (const QString &name : names)
@@ -710,11 +698,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
 
-        const QStringList order = {
-            u"WindowsMediaPlayer1"_s, u"Text2(0)"_s,    u"Command1"_s,  u"VScroll1"_s,
-            u"WindowsMediaPlayer2"_s, u"Text1(0)"_s,    u"dcButton1"_s, u"dcButton4"_s,
-            u"dcButton3"_s,           u"dcButton6"_s,   u"dcButton8"_s, u"dcButton7"_s,
-            u"dcButton2(0)"_s,        u"dcButton5(0)"_s};
+        const QStringList order = {u"WindowsMediaPlayer1"_s, u"Text2(0)"_s,  u"VScroll1"_s,
+                                   u"WindowsMediaPlayer2"_s, u"Text1(0)"_s,  u"dcButton1"_s,
+                                   u"dcButton4"_s,           u"dcButton3"_s, u"dcButton6"_s,
+                                   u"dcButton8"_s,           u"dcButton7"_s, u"dcButton2(0)"_s,
+                                   u"dcButton5(0)"_s};
         for (qsizetype i = 0; i + 1 < order.size(); ++i)
             QTest::addRow("%s -> %s", qPrintable(order[i]), qPrintable(order[i + 1]))
                 << order[i] << order[i + 1];
@@ -727,11 +715,11 @@ private Q_SLOTS:
 
         // Widgets that stand for a focus stop: the scroll bar's inner bar, and a
         // player by whatever inside it takes the focus.
-        const QStringList stops = {
-            u"WindowsMediaPlayer1"_s, u"Text2(0)"_s,    u"Command1"_s,  u"VScroll1"_s,
-            u"WindowsMediaPlayer2"_s, u"Text1(0)"_s,    u"dcButton1"_s, u"dcButton4"_s,
-            u"dcButton3"_s,           u"dcButton6"_s,   u"dcButton8"_s, u"dcButton7"_s,
-            u"dcButton2(0)"_s,        u"dcButton5(0)"_s};
+        const QStringList stops = {u"WindowsMediaPlayer1"_s, u"Text2(0)"_s,  u"VScroll1"_s,
+                                   u"WindowsMediaPlayer2"_s, u"Text1(0)"_s,  u"dcButton1"_s,
+                                   u"dcButton4"_s,           u"dcButton3"_s, u"dcButton6"_s,
+                                   u"dcButton8"_s,           u"dcButton7"_s, u"dcButton2(0)"_s,
+                                   u"dcButton5(0)"_s};
         // The scroll bar's stop is its inner bar, which the window orders.
         const auto stopWidget = [&](const QString &s) {
             return s == u"VScroll1"_s ? m_form->VScroll1->bar() : widget(s);

@@ -11,7 +11,7 @@
 #include "platform/classicscrollbar.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
-#include "sheet/commondialog.h"
+#include "sheet/filerequests.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/platformtools.h"
 #include "sheet/sheetcommands.h"

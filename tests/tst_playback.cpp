@@ -156,7 +156,7 @@ private Q_SLOTS:
         // The dialog was the shared open set-up.
         const FileDialogRequest &r = m_platform->dialog().shown.last();
         QCOMPARE(r.mode, FileDialogRequest::Mode::Open);
-        QCOMPARE(r.flags, 4096);
+        QCOMPARE(r.options, syj::FileOptions(syj::FileOption::FileMustExist));
         QCOMPARE(r.filter, u"音乐文件(*.*)|*.*|"_s);
     }
 

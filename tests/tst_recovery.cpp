@@ -4,7 +4,7 @@
 
 #include "app/application.h"
 #include "app/form1.h"
-#include "sheet/commondialog.h"
+#include "sheet/filerequests.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/lyrictext.h"
 #include "sheet/sheetcommands.h"
@@ -115,8 +115,8 @@ private Q_SLOTS:
         platform.box().shown.clear();
         ScriptedPlatform other;
         syj::LyricSheetModel otherSheet;
-        syj::CommonDialog otherDialog(other);
-        syj::LyricSheetCommands otherCommands(otherSheet, other, otherDialog);
+        syj::FileRequests otherFiles(other);
+        syj::LyricSheetCommands otherCommands(otherSheet, otherFiles);
         otherCommands.offerRecovery(folder);
         QVERIFY(other.box().shown.isEmpty());
     }

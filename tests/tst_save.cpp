@@ -137,7 +137,7 @@ private Q_SLOTS:
         QCOMPARE(r.fileName, QString());
         QCOMPARE(r.filterIndex, 1);
         QCOMPARE(r.dialogTitle, u"保存文本"_s);
-        QCOMPARE(r.flags, 2050);
+        QCOMPARE(r.options, syj::FileOption::AskBeforeReplacing | syj::FileOption::PathMustExist);
         const QList<FileFilterEntry> entries = parseFileFilter(r.filter);
         QCOMPARE(entries.size(), 2);
         QCOMPARE(entries[0].description, u"歌词文件(*.lrc)"_s);
@@ -157,7 +157,7 @@ private Q_SLOTS:
         QCOMPARE(open.mode, FileDialogRequest::Mode::Open);
         QCOMPARE(open.dialogTitle, u"保存文本"_s);
         QCOMPARE(open.defaultExt, u"lrc"_s);
-        QCOMPARE(open.flags, 4096);
+        QCOMPARE(open.options, syj::FileOptions(syj::FileOption::FileMustExist));
     }
 
     void cancelledSaveWritesNothing()
@@ -330,7 +330,8 @@ private Q_SLOTS:
         QCOMPARE(platform.box().shown.size(), 1);
         QCOMPARE(platform.box().shown.first().text, u"没有找到文件"_s);
         QCOMPARE(platform.box().shown.first().title, u"检查"_s);
-        QCOMPARE(platform.dialog().shown.first().flags, 4096);
+        QCOMPARE(platform.dialog().shown.first().options,
+                 syj::FileOptions(syj::FileOption::FileMustExist));
     }
 
     void openNewPlacesLinesByPosition_data()
