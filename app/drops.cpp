@@ -1,12 +1,9 @@
-// Files dropped on the main window. A file dropped anywhere on the window is
-// opened as the original lyrics, as if it had been chosen in 打开原唱歌词; a
-// sound or video file dropped on one of the two players is given to that
-// player, as its open button does. A lyric file dropped on a player still goes
-// to the sheet. Only one local file at a time is taken, and the pointer shows
-// a drop as possible only where the file would be taken.
-#include "app/form1.h"
+#include "app/drops.h"
+
 #include "platform/mediaplayer.h"
+#include "playback/playback.h"
 #include "sheet/lyricsheetmodel.h"
+#include "sheet/sheetcommands.h"
 
 #include <QDropEvent>
 #include <QFileInfo>
@@ -59,30 +56,30 @@ Qt::DropAction dropActionFor(const QDropEvent &event)
 
 } // namespace
 
-Form1::DropTarget Form1::dropTarget(const QDropEvent &event, QString *file) const
+DropHandler::Target DropHandler::targetOf(const QDropEvent &event, QString *file) const
 {
     const QString path = draggedFile(event.mimeData());
     if (path.isEmpty() || dropActionFor(event) == Qt::IgnoreAction)
-        return DropTarget::Nothing;
+        return Target::Nothing;
     if (file)
         *file = path;
     const QPoint at = event.position().toPoint();
-    const auto over = [this, at](const QWidget *player) {
-        return player->rect().contains(player->mapFrom(this, at));
+    const auto over = [this, at](const QWidget &player) {
+        return player.rect().contains(player.mapFrom(&m_window, at));
     };
     if (!isLyricFile(path)) {
-        if (over(WindowsMediaPlayer1))
-            return isPlayable(path) ? DropTarget::Accompaniment : DropTarget::Nothing;
-        if (over(WindowsMediaPlayer2))
-            return isPlayable(path) ? DropTarget::Original : DropTarget::Nothing;
+        if (over(m_accompaniment))
+            return isPlayable(path) ? Target::Accompaniment : Target::Nothing;
+        if (over(m_original))
+            return isPlayable(path) ? Target::Original : Target::Nothing;
     }
     // 打开原唱歌词 waits while the original lyrics load, and so does a drop.
-    return m_sheet->isLoading() ? DropTarget::Nothing : DropTarget::Sheet;
+    return m_sheet.isLoading() ? Target::Nothing : Target::Sheet;
 }
 
-void Form1::answerDrag(QDropEvent &event)
+void DropHandler::answerDrag(QDropEvent &event) const
 {
-    if (dropTarget(event) == DropTarget::Nothing) {
+    if (targetOf(event) == Target::Nothing) {
         event.ignore();
         return;
     }
@@ -90,43 +87,59 @@ void Form1::answerDrag(QDropEvent &event)
     event.accept();
 }
 
-void Form1::dragEnterEvent(QDragEnterEvent *event)
+DropHandler::DropHandler(QWidget &window, const MediaPlayer &accompaniment,
+                         const MediaPlayer &original, LyricSheetCommands &commands,
+                         Playback &playback, const LyricSheetModel &sheet)
+    : QObject(&window), m_window(window), m_accompaniment(accompaniment), m_original(original),
+      m_commands(commands), m_playback(playback), m_sheet(sheet)
 {
-    answerDrag(*event);
+    window.installEventFilter(this);
 }
 
-void Form1::dragMoveEvent(QDragMoveEvent *event)
+bool DropHandler::eventFilter(QObject *watched, QEvent *event)
 {
-    // The answer changes as the pointer moves onto a player and off it again.
-    answerDrag(*event);
+    if (watched != &m_window)
+        return false;
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        // The answer changes as the pointer moves onto a player and off it again.
+        answerDrag(*static_cast<QDropEvent *>(event));
+        return true;
+    case QEvent::Drop:
+        drop(*static_cast<QDropEvent *>(event));
+        return true;
+    default:
+        return false;
+    }
 }
 
-void Form1::dropEvent(QDropEvent *event)
+void DropHandler::drop(QDropEvent &event)
 {
     QString file;
-    const DropTarget target = dropTarget(*event, &file);
-    if (target == DropTarget::Nothing) {
-        event->ignore();
+    const Target target = targetOf(event, &file);
+    if (target == Target::Nothing) {
+        event.ignore();
         return;
     }
-    event->setDropAction(dropActionFor(*event));
-    event->accept();
+    event.setDropAction(dropActionFor(event));
+    event.accept();
     // Opened once the drop has ended: the file manager waits for the drop to
     // be answered, and a load or a question would keep it waiting.
     QMetaObject::invokeMethod(
         this,
         [this, target, file] {
             switch (target) {
-            case DropTarget::Nothing:
+            case Target::Nothing:
                 break;
-            case DropTarget::Sheet:
-                openFromOutside(file);
+            case Target::Sheet:
+                m_commands.openOriginalLyricsFrom(file);
                 break;
-            case DropTarget::Accompaniment:
-                m_playback->openTrackFrom(Playback::Track::Accompaniment, file);
+            case Target::Accompaniment:
+                m_playback.openTrackFrom(Playback::Track::Accompaniment, file);
                 break;
-            case DropTarget::Original:
-                m_playback->openTrackFrom(Playback::Track::Original, file);
+            case Target::Original:
+                m_playback.openTrackFrom(Playback::Track::Original, file);
                 break;
             }
         },

@@ -1,20 +1,24 @@
 #include "app/form1.h"
 
 #include "app/aidswindow.h"
+#include "app/drops.h"
 #include "app/form2.h"
+#include "app/listeningkeys.h"
 #include "app/resources.h"
+#include "app/rowpanel.h"
 #include "platform/classicscrollbar.h"
-#include "platform/framepainter.h"
 #include "platform/mediaplayer.h"
 #include "platform/picturebox.h"
 #include "platform/pictures.h"
 #include "platform/twips.h"
 #include "sheet/filerequests.h"
+#include "sheet/linerule.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/recovery.h"
 #include "sheet/sheetaids.h"
 #include "sheet/sheetcommands.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
@@ -59,27 +63,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, int
     return l;
 }
 
-void paintBackground(QWidget *w, const QColor &color)
-{
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, color);
-    w->setPalette(pal);
-    w->setAutoFillBackground(true);
-}
-
 } // namespace
-
-QFont songFont(double pointSize)
-{
-    QFont f;
-    f.setFamilies({u"宋体"_s, u"SimSun"_s, u"AR PL UMing CN"_s, u"AR PL UMing TW"_s});
-    f.setPointSizeF(pointSize);
-    f.setWeight(QFont::Normal);
-    f.setItalic(false);
-    f.setUnderline(false);
-    f.setStrikeOut(false);
-    return f;
-}
 
 Form1::Form1(PlatformTools &tools) : m_tools(tools)
 {
@@ -95,34 +79,30 @@ Form1::Form1(PlatformTools &tools) : m_tools(tools)
     // Fixed single border: the layout is absolute and does not follow a resize.
     setFixedSize(twipsToPixels(kFormClientWidth), twipsToPixels(kFormClientHeight));
 
-    // Front to back: Picture1, VScroll1, Picture2; later siblings are drawn on top.
-    buildLyricPanel();
-    VScroll1 = new ClassicScrollBar(this);
-    VScroll1->setObjectName(u"VScroll1"_s);
-    VScroll1->setAccessibleName(u"歌词滚动条"_s);
-    VScroll1->bar()->setAccessibleName(u"歌词滚动条"_s);
-    placeTwips(VScroll1, 13800, 0, 375, kLyricAreaHeight);
-    buildBottomPanel();
-    showLineCount(0);
-    showCharacterCount(0);
-
     m_files = std::make_unique<FileRequests>(m_tools);
     m_sheet = std::make_unique<LyricSheetModel>();
     m_commands = std::make_unique<LyricSheetCommands>(*m_sheet, *m_files);
     m_aids = std::make_unique<SheetAids>(*m_sheet);
-    m_playback = std::make_unique<Playback>(*WindowsMediaPlayer1->player(),
-                                            *WindowsMediaPlayer2->player(), *m_sheet, *m_files);
+    // Front to back: Picture1, VScroll1, Picture2; later siblings are drawn on top.
+    m_rows = std::make_unique<RowPanel>(*this, *m_sheet, *m_aids);
+    buildBottomPanel();
+    showLineCount(0);
+    showCharacterCount(0);
+    m_playback = std::make_unique<Playback>(*m_w.WindowsMediaPlayer1->player(),
+                                            *m_w.WindowsMediaPlayer2->player(), *m_sheet, *m_files);
+    m_listening = new ListeningKeys(
+        {this, m_w.WindowsMediaPlayer1, m_w.WindowsMediaPlayer2, m_w.dcButton3, m_w.dcButton8},
+        *m_rows, *m_playback);
     setTabOrder();
     wireEvents();
-    buildKeys();
-    // Files dropped on the window or on its players (drops.cpp).
+    // Files dropped on the window or on its players.
     setAcceptDrops(true);
-    m_accessible = QAccessible::isActive();
-    QAccessible::installActivationObserver(this);
+    new DropHandler(*this, *m_w.WindowsMediaPlayer1, *m_w.WindowsMediaPlayer2, *m_commands,
+                    *m_playback, *m_sheet);
 
     m_background = pictures.take(kBackgroundPicture);
-    Picture2->setPicture(m_background);
-    Image1->setPicture(pictures.take(kPanelPicture));
+    m_rows->panel()->setPicture(m_background);
+    m_w.Image1->setPicture(pictures.take(kPanelPicture));
     setWindowIcon(QIcon(pictures.take(kIconPicture)));
 
     centreOnScreen();
@@ -130,10 +110,28 @@ Form1::Form1(PlatformTools &tools) : m_tools(tools)
 
 Form1::~Form1()
 {
-    QAccessible::removeActivationObserver(this);
     // The rows go first, while the sheet they show and write to is still there.
-    delete Picture2;
-    Picture2 = nullptr;
+    m_rows.reset();
+}
+
+ClassicScrollBar *Form1::VScroll1() const
+{
+    return m_rows->scrollBar();
+}
+
+PictureBox *Form1::Picture2() const
+{
+    return m_rows->panel();
+}
+
+QLabel *Form1::Label6() const
+{
+    return m_rows->header();
+}
+
+Shape *Form1::Shape1() const
+{
+    return m_rows->highlight();
 }
 
 void Form1::centreOnScreen()
@@ -157,111 +155,58 @@ void Form1::showEvent(QShowEvent *event)
     }
 }
 
-void Form1::buildLyricPanel()
-{
-    Picture2 = new PictureBox(this);
-    Picture2->setObjectName(u"Picture2"_s);
-    Picture2->setBackColor(QColor(227, 223, 145));
-    placeTwips(Picture2, 0, 0, 14175, 2895);
-
-    // Back to front: Shape1, Label6, Label1, Text2, Text1, dcButton2, dcButton5.
-    Shape1 = new Shape(Picture2);
-    Shape1->setObjectName(u"Shape1"_s);
-    Shape1->setFillColor(QColor(192, 192, 192));
-    placeTwips(Shape1, 120, 1080, 13575, 615);
-
-    Label6 =
-        makeLabel(Picture2, "Label6", QString::fromUtf16(kHeaderCaption), 120, 840, 13575, 375);
-    Label6->setFont(songFont(15.75));
-    Label6->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    paintBackground(Label6, QColor(192, 192, 192));
-
-    auto *label1 = makeLabel(Picture2, "Label1", u"载入中"_s, 240, 840, 1575, 375);
-    label1->setFont(songFont(15));
-    label1->setAlignment(Qt::AlignCenter);
-    paintBackground(label1, QColor(224, 224, 224));
-    label1->hide();
-    Label1.setTemplate(label1);
-
-    const auto makeTextBox = [this](const char *name, const QString &text, int left) {
-        auto *t = new TextBox(text, Picture2);
-        t->setObjectName(QLatin1StringView(name));
-        // No length limit: QLineEdit would silently cut a long line at 32767 characters.
-        t->setMaxLength(std::numeric_limits<int>::max());
-        t->setFont(songFont(15));
-        t->setFrame(true);
-        t->setTextMargins(0, 0, 0, 0);
-        placeTwips(t, left, 840, 4575, 375);
-        t->hide();
-        return t;
-    };
-    Text2.setTemplate(makeTextBox("Text2", QString(), 6600));
-    Text1.setTemplate(makeTextBox("Text1", u"……"_s, 1920));
-
-    // A click on a row's button plays without taking the focus from the box
-    // being typed in; Tab still reaches the buttons.
-    auto *button2 = makeButton(Picture2, "dcButton2", u"伴奏"_s, 11160, 840, 1215, 375);
-    button2->setFocusPolicy(Qt::TabFocus);
-    button2->hide();
-    dcButton2.setTemplate(button2);
-    auto *button5 = makeButton(Picture2, "dcButton5", u"原唱"_s, 12360, 840, 1215, 375);
-    button5->setFocusPolicy(Qt::TabFocus);
-    button5->hide();
-    dcButton5.setTemplate(button5);
-}
-
 void Form1::buildBottomPanel()
 {
-    Picture1 = new PictureBox(this);
-    Picture1->setObjectName(u"Picture1"_s);
-    placeTwips(Picture1, 0, 7680, 15015, 1455);
+    m_w.Picture1 = new PictureBox(this);
+    m_w.Picture1->setObjectName(u"Picture1"_s);
+    placeTwips(m_w.Picture1, 0, 7680, 15015, 1455);
 
-    // Back to front: Image1, WindowsMediaPlayer1, Label2, Label3, WindowsMediaPlayer2,
-    // Label4, Label5, dcButton1, 4, 3, 6, 8, 7.
-    Image1 = new PictureBox(Picture1);
-    Image1->setObjectName(u"Image1"_s);
-    Image1->setStretch(true);
-    placeTwips(Image1, 0, 0, 14175, 1560);
+    // Back to front: m_w.Image1, m_w.WindowsMediaPlayer1, m_w.Label2, m_w.Label3,
+    // m_w.WindowsMediaPlayer2, m_w.Label4, m_w.Label5, m_w.dcButton1, 4, 3, 6, 8, 7.
+    m_w.Image1 = new PictureBox(m_w.Picture1);
+    m_w.Image1->setObjectName(u"Image1"_s);
+    m_w.Image1->setStretch(true);
+    placeTwips(m_w.Image1, 0, 0, 14175, 1560);
 
-    WindowsMediaPlayer1 = new MediaPlayer(Picture1);
-    WindowsMediaPlayer1->setObjectName(u"WindowsMediaPlayer1"_s);
-    WindowsMediaPlayer1->setAccessibleName(u"伴奏播放器"_s);
-    WindowsMediaPlayer1->controls()->setAccessibleOwner(u"伴奏播放器"_s);
-    placeTwips(WindowsMediaPlayer1, 0, 480, 5655, 975);
+    m_w.WindowsMediaPlayer1 = new MediaPlayer(m_w.Picture1);
+    m_w.WindowsMediaPlayer1->setObjectName(u"WindowsMediaPlayer1"_s);
+    m_w.WindowsMediaPlayer1->setAccessibleName(u"伴奏播放器"_s);
+    m_w.WindowsMediaPlayer1->controls()->setAccessibleOwner(u"伴奏播放器"_s);
+    placeTwips(m_w.WindowsMediaPlayer1, 0, 480, 5655, 975);
 
-    Label2 = makeLabel(Picture1, "Label2", u"句数："_s, 6840, 600, 735, 375);
-    Label3 = makeLabel(Picture1, "Label3", u"0"_s, 7560, 600, 615, 375);
+    m_w.Label2 = makeLabel(m_w.Picture1, "Label2", u"句数："_s, 6840, 600, 735, 375);
+    m_w.Label3 = makeLabel(m_w.Picture1, "Label3", u"0"_s, 7560, 600, 615, 375);
 
-    WindowsMediaPlayer2 = new MediaPlayer(Picture1);
-    WindowsMediaPlayer2->setObjectName(u"WindowsMediaPlayer2"_s);
-    WindowsMediaPlayer2->setAccessibleName(u"原唱播放器"_s);
-    WindowsMediaPlayer2->controls()->setAccessibleOwner(u"原唱播放器"_s);
-    placeTwips(WindowsMediaPlayer2, 8520, 480, 5655, 975);
+    m_w.WindowsMediaPlayer2 = new MediaPlayer(m_w.Picture1);
+    m_w.WindowsMediaPlayer2->setObjectName(u"WindowsMediaPlayer2"_s);
+    m_w.WindowsMediaPlayer2->setAccessibleName(u"原唱播放器"_s);
+    m_w.WindowsMediaPlayer2->controls()->setAccessibleOwner(u"原唱播放器"_s);
+    placeTwips(m_w.WindowsMediaPlayer2, 8520, 480, 5655, 975);
 
-    Label4 = makeLabel(Picture1, "Label4", u"0"_s, 7560, 840, 615, 375);
-    Label5 = makeLabel(Picture1, "Label5", u"本句字数："_s, 6480, 840, 1095, 375);
+    m_w.Label4 = makeLabel(m_w.Picture1, "Label4", u"0"_s, 7560, 840, 615, 375);
+    m_w.Label5 = makeLabel(m_w.Picture1, "Label5", u"本句字数："_s, 6480, 840, 1095, 375);
 
-    dcButton1 = makeButton(Picture1, "dcButton1", u"打开伴奏音乐"_s, 120, 0, 1695, 495);
-    dcButton4 = makeButton(Picture1, "dcButton4", u"打开原唱音乐"_s, 1800, 0, 1695, 495);
-    dcButton3 = makeButton(Picture1, "dcButton3", u"打开原唱歌词"_s, 3480, 0, 1695, 495);
-    dcButton6 = makeButton(Picture1, "dcButton6", u"打开新歌词"_s, 8760, 0, 1695, 495);
-    dcButton8 = makeButton(Picture1, "dcButton8", u"保存新歌词"_s, 10440, 0, 1695, 495);
-    dcButton7 = makeButton(Picture1, "dcButton7", u"作者"_s, 12480, 0, 975, 495);
+    m_w.dcButton1 = makeButton(m_w.Picture1, "dcButton1", u"打开伴奏音乐"_s, 120, 0, 1695, 495);
+    m_w.dcButton4 = makeButton(m_w.Picture1, "dcButton4", u"打开原唱音乐"_s, 1800, 0, 1695, 495);
+    m_w.dcButton3 = makeButton(m_w.Picture1, "dcButton3", u"打开原唱歌词"_s, 3480, 0, 1695, 495);
+    m_w.dcButton6 = makeButton(m_w.Picture1, "dcButton6", u"打开新歌词"_s, 8760, 0, 1695, 495);
+    m_w.dcButton8 = makeButton(m_w.Picture1, "dcButton8", u"保存新歌词"_s, 10440, 0, 1695, 495);
+    m_w.dcButton7 = makeButton(m_w.Picture1, "dcButton7", u"作者"_s, 12480, 0, 975, 495);
 
     // In the free space between 打开原唱歌词 and 打开新歌词, in front of the rest.
-    encodingNote = makeLabel(Picture1, "encodingNote", QString(), 5280, 60, 3360, 375);
-    encodingNote->setAlignment(Qt::AlignCenter);
-    encodingNote->hide();
+    m_w.encodingNote = makeLabel(m_w.Picture1, "encodingNote", QString(), 5280, 60, 3360, 375);
+    m_w.encodingNote->setAlignment(Qt::AlignCenter);
+    m_w.encodingNote->hide();
 }
 
 void Form1::showLineCount(qsizetype lines)
 {
-    showCount(Label3, Label2, lines);
+    showCount(m_w.Label3, m_w.Label2, lines);
 }
 
 void Form1::showCharacterCount(qsizetype characters)
 {
-    showCount(Label4, Label5, characters);
+    showCount(m_w.Label4, m_w.Label5, characters);
 }
 
 void Form1::showCount(QLabel *count, const QLabel *caption, qsizetype n)
@@ -276,8 +221,7 @@ void Form1::setTabOrder()
 {
     // The focus order of the window definition; labels and panels take no focus.
     // A player is a stop by the controls inside it, in their own order.
-    Picture1->setFocusPolicy(Qt::NoFocus);
-    Picture2->setFocusPolicy(Qt::NoFocus);
+    m_w.Picture1->setFocusPolicy(Qt::NoFocus);
     const auto controlsOf = [](QWidget *player) {
         QList<QWidget *> controls;
         for (QWidget *w : player->findChildren<QWidget *>()) {
@@ -287,9 +231,11 @@ void Form1::setTabOrder()
         return controls;
     };
     QList<QWidget *> order;
-    order << controlsOf(WindowsMediaPlayer1) << Text2(0) << VScroll1->bar()
-          << controlsOf(WindowsMediaPlayer2) << Text1(0) << dcButton1 << dcButton4 << dcButton3
-          << dcButton6 << dcButton8 << dcButton7 << dcButton2(0) << dcButton5(0);
+    const RowPanel::Templates row = m_rows->templates();
+    order << controlsOf(m_w.WindowsMediaPlayer1) << row.newWordsBox << m_rows->scrollBar()->bar()
+          << controlsOf(m_w.WindowsMediaPlayer2) << row.originalBox << m_w.dcButton1
+          << m_w.dcButton4 << m_w.dcButton3 << m_w.dcButton6 << m_w.dcButton8 << m_w.dcButton7
+          << row.accompanimentButton << row.recordingButton;
     // Link the stops into one round: after the last comes the first again. Linking
     // the last to the first moves the first, so the chain is linked once more.
     const auto link = [&order] {
@@ -303,32 +249,32 @@ void Form1::setTabOrder()
 
 void Form1::wireEvents()
 {
-    connect(VScroll1, &ClassicScrollBar::Change, this, &Form1::VScroll1_Change);
-    connect(dcButton1, &QPushButton::clicked, this, &Form1::dcButton1_Click);
-    connect(dcButton4, &QPushButton::clicked, this, &Form1::dcButton4_Click);
-    connect(dcButton3, &QPushButton::clicked, this, &Form1::dcButton3_Click);
-    connect(dcButton6, &QPushButton::clicked, this, &Form1::dcButton6_Click);
-    connect(dcButton8, &QPushButton::clicked, this, &Form1::dcButton8_Click);
-    connect(dcButton7, &QPushButton::clicked, this, &Form1::dcButton7_Click);
+    connect(m_rows->scrollBar(), &ClassicScrollBar::Change, this, &Form1::VScroll1_Change);
+    connect(m_w.dcButton1, &QPushButton::clicked, this, &Form1::dcButton1_Click);
+    connect(m_w.dcButton4, &QPushButton::clicked, this, &Form1::dcButton4_Click);
+    connect(m_w.dcButton3, &QPushButton::clicked, this, &Form1::dcButton3_Click);
+    connect(m_w.dcButton6, &QPushButton::clicked, this, &Form1::dcButton6_Click);
+    connect(m_w.dcButton8, &QPushButton::clicked, this, &Form1::dcButton8_Click);
+    connect(m_w.dcButton7, &QPushButton::clicked, this, &Form1::dcButton7_Click);
 
-    // The view of the model; a row's own events are connected as it is made,
-    // and its text boxes report the focus to the panel.
-    Picture2->installEventFilter(this);
+    // The rows' events come with the row counted from 0; the handlers have
+    // the window's names and count from 1. This is the one place the two meet.
+    const RowPanel *rows = m_rows.get();
+    connect(rows, &RowPanel::accompanimentClicked, this,
+            [this](int row) { dcButton2_Click(row + 1); });
+    connect(rows, &RowPanel::recordingClicked, this, [this](int row) { dcButton5_Click(row + 1); });
+    connect(rows, &RowPanel::originalBoxFocused, this,
+            [this](int row) { Text1_GotFocus(row + 1); });
+    connect(rows, &RowPanel::newWordsBoxFocused, this,
+            [this](int row) { Text2_GotFocus(row + 1); });
+
     const LyricSheetModel *sheet = m_sheet.get();
-    connect(sheet, &LyricSheetModel::rowsInserted, this, &Form1::createRows);
-    connect(sheet, &LyricSheetModel::rowsAboutToBeRemoved, this, &Form1::removeRows);
-    connect(sheet, &LyricSheetModel::dataChanged, this, &Form1::showRowData);
     connect(sheet, &LyricSheetModel::loadingChanged, this, &Form1::onLoadingChanged);
     connect(sheet, &LyricSheetModel::modifiedChanged, this, &QWidget::setWindowModified);
-    connect(m_playback.get(), &Playback::noPlayPosition, this, &Form1::showNoPlayPosition);
-    connect(m_playback.get(), &Playback::noLoop, this, &Form1::showNoLoop);
     connect(m_commands.get(), &LyricSheetCommands::lyricsReadAs, this, &Form1::showEncoding);
 
-    // The writing aids: marks on the rows, and the aids window, which opens
-    // by itself with the first sheet.
-    connect(m_aids.get(), &SheetAids::rowsChanged, this, &Form1::showRowAids);
+    // The aids window opens by itself with the first sheet.
     connect(m_aids.get(), &SheetAids::allChanged, this, [this] {
-        showAllRowAids();
         if (!m_aidsWindowOpened && m_sheet->count() > 0 && isVisible()) {
             m_aidsWindowOpened = true;
             showAidsWindow(true);
@@ -357,6 +303,51 @@ void Form1::dcButton2_Click(int Index)
 void Form1::dcButton5_Click(int Index)
 {
     m_playback->cueRow(Index - 1, Playback::Track::Original);
+}
+
+void Form1::VScroll1_Change()
+{
+    m_rows->followScrollBar();
+}
+
+void Form1::Text1_GotFocus(int Index)
+{
+    Text2_GotFocus(Index);
+}
+
+void Form1::Text2_GotFocus(int Index)
+{
+    markCurrentRow(Index - 1);
+}
+
+void Form1::dcButton7_Click()
+{
+    showAuthorWindow();
+}
+
+void Form1::showAuthorWindow()
+{
+    if (!m_form2)
+        m_form2 = new Form2;
+    m_form2->show();
+    m_form2->raise();
+    m_form2->activateWindow();
+}
+
+void Form1::markCurrentRow(int row)
+{
+    // The count is of the row's original words as their box holds them now,
+    // whichever of the row's boxes has the focus.
+    const QLineEdit *original = m_rows->originalBox(row);
+    if (!original)
+        return;
+    m_rows->setCurrentRow(row);
+    if (m_aidsWindow && m_aidsWindow->isVisible())
+        m_aidsWindow->showRow(row);
+    showCharacterCount(characterCount(original->text()));
+    // The focus moved to a row: what was typed in the last one is kept now.
+    if (m_recovery)
+        m_recovery->writeIfDue();
 }
 
 void Form1::dcButton3_Click()
@@ -390,12 +381,13 @@ void Form1::showEncoding(LyricEncoding encoding, const QString &path)
     // Said in the window, not in a box: the file loaded, and the writer sees
     // at a glance why its characters may look unusual.
     const bool usual = encoding == LyricEncoding::Gb18030 || encoding == LyricEncoding::Utf8;
-    encodingNote->setText(usual ? QString() : u"歌词编码：%1"_s.arg(encodingDisplayName(encoding)));
-    encodingNote->setToolTip(
+    m_w.encodingNote->setText(usual ? QString()
+                                    : u"歌词编码：%1"_s.arg(encodingDisplayName(encoding)));
+    m_w.encodingNote->setToolTip(
         usual ? QString()
               : u"按 %1 编码读取的歌词文件：\n%2"_s.arg(encodingDisplayName(encoding),
                                                         QDir::toNativeSeparators(path)));
-    encodingNote->setVisible(!usual);
+    m_w.encodingNote->setVisible(!usual);
 }
 
 void Form1::keepRecoveryCopies(const QString &folder)
@@ -416,6 +408,91 @@ void Form1::changeEvent(QEvent *event)
     // Leaving the window is a focus change: what was typed is kept now.
     if (event->type() == QEvent::ActivationChange && !isActiveWindow() && m_recovery)
         m_recovery->writeIfDue();
+}
+
+void Form1::onLoadingChanged(bool loading)
+{
+    // The three lyric-file commands wait for the load; the user sees them greyed.
+    m_w.dcButton3->setEnabled(!loading);
+    m_w.dcButton6->setEnabled(!loading);
+    m_w.dcButton8->setEnabled(!loading);
+    if (loading)
+        return;
+    showLineCount(m_sheet->count());
+    // The window was asked to close during the load: once the loader has
+    // returned, close it, or save first as the user asked.
+    switch (std::exchange(m_afterLoad, AfterLoad::Nothing)) {
+    case AfterLoad::Nothing:
+        break;
+    case AfterLoad::Close:
+        m_closeWithoutAsking = true;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        break;
+    case AfterLoad::SaveAndClose:
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_commands->saveNewLyrics())
+                    close();
+            },
+            Qt::QueuedConnection);
+        break;
+    }
+}
+
+AidsWindow *Form1::aidsWindow() const
+{
+    return m_aidsWindow;
+}
+
+std::optional<QPoint> Form1::placeForAidsWindow() const
+{
+    // Beside the main window, then below or above it, wherever the screen has
+    // room for the whole aids window without covering the main window.
+    const QRect frame = frameGeometry();
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
+    const QSize size = m_aidsWindow->frameGeometry().size();
+    const int gap = 8;
+    for (const QPoint at : {QPoint(frame.right() + gap, frame.top()),
+                            QPoint(frame.left() - gap - size.width(), frame.top()),
+                            QPoint(frame.left(), frame.bottom() + gap),
+                            QPoint(frame.left(), frame.top() - gap - size.height())}) {
+        if (screen.contains(QRect(at, size)))
+            return at;
+    }
+    return std::nullopt;
+}
+
+bool Form1::showAidsWindow(bool onlyWhereItFits)
+{
+    if (!m_aidsWindow) {
+        m_aidsWindow = new AidsWindow(*m_sheet, *m_aids, this);
+    }
+    if (!m_aidsWindow->isVisible()) {
+        const std::optional<QPoint> at = placeForAidsWindow();
+        if (!at && onlyWhereItFits)
+            return false;
+        if (at)
+            m_aidsWindow->move(*at);
+    }
+    m_aidsWindow->showRow(m_rows->currentRow());
+    // The aids window is a window to look at while typing: showing it leaves
+    // the focus in the box being typed in.
+    QWidget *focused = QApplication::focusWidget();
+    m_aidsWindow->show();
+    if (focused && focused->window() == this && QApplication::focusWidget() != focused) {
+        activateWindow();
+        focused->setFocus(Qt::OtherFocusReason);
+    }
+    return true;
+}
+
+void Form1::toggleAidsWindow()
+{
+    if (m_aidsWindow && m_aidsWindow->isVisible())
+        m_aidsWindow->hide();
+    else
+        showAidsWindow();
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -42,18 +42,4 @@ void Form2::Form_Click()
     close();
 }
 
-void Form1::dcButton7_Click()
-{
-    showAuthorWindow();
-}
-
-void Form1::showAuthorWindow()
-{
-    if (!m_form2)
-        m_form2 = new Form2;
-    m_form2->show();
-    m_form2->raise();
-    m_form2->activateWindow();
-}
-
 } // namespace syj

@@ -10,6 +10,7 @@
 #include "app/aidswindow.h"
 #include "app/application.h"
 #include "app/form1.h"
+#include "app/rowpanel.h"
 #include "platform/mediaplayer.h"
 #include "platform/qtplatformtools.h"
 #include "playback/playback.h"
@@ -453,8 +454,8 @@ struct HeardWindow {
     }
     AudioPlayer &player(Playback::Track t)
     {
-        return *(t == Playback::Track::Accompaniment ? form.WindowsMediaPlayer1
-                                                     : form.WindowsMediaPlayer2)
+        return *(t == Playback::Track::Accompaniment ? form.WindowsMediaPlayer1()
+                                                     : form.WindowsMediaPlayer2())
                     ->player();
     }
     // Opens the track's other copy.
@@ -1188,7 +1189,7 @@ double startupMs(const QString &kind)
 // (its own report: the position asked for is echoed at once, while cueing).
 double cueMs(Form1 &form, const QString &media, double seconds)
 {
-    AudioPlayer *player = form.WindowsMediaPlayer1->player();
+    AudioPlayer *player = form.WindowsMediaPlayer1()->player();
     player->setURL(media);
     pumpUntil([&] { return player->duration() > 0; }, 10000);
     bool reported = false;
@@ -1228,7 +1229,7 @@ struct LoopErrors {
 
 LoopErrors loopErrors(Form1 &form, const QString &media, double rate, int rounds)
 {
-    AudioPlayer *player = form.WindowsMediaPlayer1->player();
+    AudioPlayer *player = form.WindowsMediaPlayer1()->player();
     form.playback().openTrackFrom(Playback::Track::Accompaniment, media);
     pumpFor(1000);
     player->setRate(rate);
@@ -1361,7 +1362,7 @@ int runAll(int argc, char **argv)
         writeLyricFile(file, lyricLines(10000));
         sheetForm.commands().loadOriginalLyrics(file);
         for (int i = 1; i <= sheetForm.sheet().count(); ++i)
-            sheetForm.Text2(i)->setText(u"新词第%1句 举头望明月"_s.arg(i));
+            sheetForm.rows().newWordsBox(i - 1)->setText(u"新词第%1句 举头望明月"_s.arg(i));
         const QString out = dir.filePath(u"new.lrc"_s);
         std::vector<double> save, reopen;
         for (int i = 0; i < 5; ++i) {
@@ -1442,7 +1443,7 @@ int runAll(int argc, char **argv)
                 aidsForm.aidsWindow()->hide();
             std::vector<double> each;
             for (int row = 1; row <= 100; row += 9) {
-                QLineEdit *box = aidsForm.Text2(row);
+                QLineEdit *box = aidsForm.rows().newWordsBox(row - 1);
                 aidsForm.Text2_GotFocus(row);
                 for (qsizetype n = 1; n <= line.size(); ++n) {
                     QElapsedTimer t;

@@ -7,6 +7,7 @@
 #include "aids/readingtables.h"
 #include "app/aidswindow.h"
 #include "app/form1.h"
+#include "app/rowpanel.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/sheetaids.h"
 #include "support/scripted.h"
@@ -69,7 +70,7 @@ private Q_SLOTS:
         form.show();
         load(form, p, {u"[00:01.00]月亮代表心"_s, u"[00:02.00]你问我爱你"_s});
         QVERIFY(form.showAidsWindow());
-        TextBox *box = form.Text2(1);
+        TextBox *box = form.rows().newWordsBox(0);
         QCOMPARE(box->mark().first, u"0/5"_s);
         box->setFocus();
         syj::test::typeText(box, typed);
@@ -92,20 +93,21 @@ private Q_SLOTS:
         // 光, 唐 and 方 end in 十唐; 你 stands alone.
         load(form, p,
              {u"[00:01.00]月光"_s, u"[00:02.00]大唐"_s, u"[00:03.00]爱你"_s, u"[00:04.00]远方"_s});
-        QCOMPARE(form.Text2(1)->mark().second, u"唐"_s); // the rhyme to aim for, grey
-        syj::test::typeText(form.Text2(1), u"天际"_s);   // 十二齐 sets the rhyme
-        QCOMPARE(form.Text2(1)->mark().second, u"齐"_s);
-        QCOMPARE(form.Text2(4)->mark().second, u"齐"_s); // the set's other rows follow
-        syj::test::typeText(form.Text2(2), u"回家"_s);   // 一麻 leaves it
-        QCOMPARE(form.Text2(2)->mark().second, u"麻"_s);
-        QVERIFY(form.Text2(2)->mark().secondUnderlined);
-        QCOMPARE(form.Text2(2)->mark().secondColor, QColor(198, 40, 40));
-        syj::test::typeText(form.Text2(4), u"美丽"_s);
-        QVERIFY(!form.Text2(4)->mark().secondUnderlined);
+        QCOMPARE(form.rows().newWordsBox(0)->mark().second, u"唐"_s); // the rhyme to aim for, grey
+        syj::test::typeText(form.rows().newWordsBox(0), u"天际"_s);   // 十二齐 sets the rhyme
+        QCOMPARE(form.rows().newWordsBox(0)->mark().second, u"齐"_s);
+        QCOMPARE(form.rows().newWordsBox(3)->mark().second, u"齐"_s); // the set's other rows follow
+        syj::test::typeText(form.rows().newWordsBox(1), u"回家"_s);   // 一麻 leaves it
+        QCOMPARE(form.rows().newWordsBox(1)->mark().second, u"麻"_s);
+        QVERIFY(form.rows().newWordsBox(1)->mark().secondUnderlined);
+        QCOMPARE(form.rows().newWordsBox(1)->mark().secondColor, QColor(198, 40, 40));
+        syj::test::typeText(form.rows().newWordsBox(3), u"美丽"_s);
+        QVERIFY(!form.rows().newWordsBox(3)->mark().secondUnderlined);
 
         // Over the mark, a tooltip names both line ends with their readings.
-        QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), form.Text2(2)->mapToGlobal(QPoint(1, 1)));
-        QApplication::sendEvent(form.Text2(2), &help);
+        QHelpEvent help(QEvent::ToolTip, QPoint(1, 1),
+                        form.rows().newWordsBox(1)->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(form.rows().newWordsBox(1), &help);
         QTRY_VERIFY(QToolTip::isVisible());
         QVERIFY2(QToolTip::text().startsWith(u"字数 2/2，韵脚 一麻，离开了本组的韵 十二齐\n"
                                              u"原词句尾 唐 táng〔十唐〕，新词句尾 家 jiā/"_s),
@@ -113,7 +115,7 @@ private Q_SLOTS:
 
         // 十三辙 names the groups its own way.
         form.sheet().setRhymeSystem(syj::aids::RhymeSystem::ShisanZhe);
-        QCOMPARE(form.Text2(1)->mark().second, u"一七"_s);
+        QCOMPARE(form.rows().newWordsBox(0)->mark().second, u"一七"_s);
     }
 
     // The aids window shows the focused row syllable by syllable, marks a
@@ -128,12 +130,12 @@ private Q_SLOTS:
         QVERIFY(form.showAidsWindow());
         syj::AidsWindow *aids = form.aidsWindow();
         QApplication::setActiveWindow(&form);
-        form.Text2(2)->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), form.Text2(2));
-        syj::test::typeText(form.Text2(2), u"长大"_s);
+        form.rows().newWordsBox(1)->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), form.rows().newWordsBox(1));
+        syj::test::typeText(form.rows().newWordsBox(1), u"长大"_s);
         QCOMPARE(aids->shownRow(), 1);
         // The aids window follows the typing; the focus stays in the box.
-        QCOMPARE(QApplication::focusWidget(), form.Text2(2));
+        QCOMPARE(QApplication::focusWidget(), form.rows().newWordsBox(1));
         QTableWidget *t = aids->syllables();
         QCOMPARE(t->item(0, syj::AidsWindow::OriginalClass)->text(), u"平"_s);
         // 长 can be cháng (平) or zhǎng (仄): it fits; 大 (仄) does not.

@@ -2,6 +2,7 @@
 // Chinese that names the file, and nothing the user had is lost.
 #include "app/application.h"
 #include "app/form1.h"
+#include "app/rowpanel.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/sheetcommands.h"
 #include "support/filehazards.h"
@@ -41,7 +42,7 @@ private:
         const QString lrc = path(u"good.lrc"_s);
         writeFile(lrc, gbk(u"[ti:好]\r\n[00:01.00]一句\r\n[00:02.00]二句\r\n"_s));
         form->commands().loadOriginalLyrics(lrc);
-        form->Text2(2)->setText(u"我的新词"_s);
+        form->rows().newWordsBox(1)->setText(u"我的新词"_s);
         return form;
     }
 
@@ -147,12 +148,12 @@ private Q_SLOTS:
         QVERIFY(box.icon == MsgIcon::Warning || box.icon == MsgIcon::Critical);
         if (rowsKept) {
             QCOMPARE(form->sheet().rowCount(), 3);
-            QCOMPARE(form->Label3->text(), u"3"_s);
-            QCOMPARE(form->Text2(2)->text(), u"我的新词"_s);
-            QCOMPARE(form->Text1(2)->text(), u"一句"_s);
+            QCOMPARE(form->Label3()->text(), u"3"_s);
+            QCOMPARE(form->rows().newWordsBox(1)->text(), u"我的新词"_s);
+            QCOMPARE(form->rows().originalBox(1)->text(), u"一句"_s);
         } else {
             QCOMPARE(form->sheet().rowCount(), 0);
-            QCOMPARE(form->Label3->text(), u"0"_s);
+            QCOMPARE(form->Label3()->text(), u"0"_s);
         }
         QFile::remove(path(u"huge.lrc"_s));
     }
@@ -167,9 +168,9 @@ private Q_SLOTS:
         Form1 form(platform);
         form.commands().loadOriginalLyrics(lrc);
         QCOMPARE(form.sheet().rowCount(), 2);
-        QVERIFY(form.Text1(1)->text().startsWith(u"好"_s));
-        QVERIFY(form.Text1(1)->text().endsWith(u"词"_s));
-        QVERIFY(form.Text1(1)->text().contains(QChar(QChar::ReplacementCharacter)));
+        QVERIFY(form.rows().originalBox(0)->text().startsWith(u"好"_s));
+        QVERIFY(form.rows().originalBox(0)->text().endsWith(u"词"_s));
+        QVERIFY(form.rows().originalBox(0)->text().contains(QChar(QChar::ReplacementCharacter)));
         QCOMPARE(platform.box().shown.size(), 1);
         const QString text = platform.box().shown.first().text;
         QVERIFY2(text.contains(u"无法识别"_s) && text.contains(u"2 处"_s), qPrintable(text));
@@ -187,9 +188,9 @@ private Q_SLOTS:
         ScriptedPlatform platform;
         Form1 form(platform);
         form.commands().loadOriginalLyrics(lrc);
-        QCOMPARE(form.Text1(1)->text().size(), 100000);
-        QCOMPARE(form.Text1(1)->text(), words);
-        form.Text2(1)->setText(words);
+        QCOMPARE(form.rows().originalBox(0)->text().size(), 100000);
+        QCOMPARE(form.rows().originalBox(0)->text(), words);
+        form.rows().newWordsBox(0)->setText(words);
         const QString out = path(u"long-new.lrc"_s);
         QVERIFY(form.commands().saveNewLyricsTo(out));
         QCOMPARE(readFile(out), gbk(u"[00:01.00]"_s + words + u"\r\n"_s));
@@ -220,7 +221,7 @@ private Q_SLOTS:
         QCOMPARE(box.icon, MsgIcon::Critical);
         QVERIFY(box.text.contains(u"无法保存"_s));
         QVERIFY(box.text.contains(QDir::toNativeSeparators(target)));
-        QCOMPARE(form->Text2(2)->text(), u"我的新词"_s);
+        QCOMPARE(form->rows().newWordsBox(1)->text(), u"我的新词"_s);
         QVERIFY(form->sheet().isModified());
         QCOMPARE(readFile(path(u"plain"_s)), QByteArray("a file"));
     }
@@ -250,7 +251,7 @@ private Q_SLOTS:
         QVERIFY(!disk || small.leaveFree(40960));
         auto form = sheetWithWords();
         const QString words(120000, u'a');
-        form->Text2(2)->setText(words);
+        form->rows().newWordsBox(1)->setText(words);
         m_platform->choose(target);
         {
             std::optional<FileSizeLimit> limit;
@@ -265,7 +266,7 @@ private Q_SLOTS:
         QVERIFY2(box.text.contains(says), qPrintable(box.text));
         QVERIFY(box.text.contains(QDir::toNativeSeparators(target)));
         QCOMPARE(readFile(target), old);
-        QCOMPARE(form->Text2(2)->text(), words);
+        QCOMPARE(form->rows().newWordsBox(1)->text(), words);
         QVERIFY(form->sheet().isModified());
     }
 };

@@ -9,6 +9,7 @@
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/resources.h"
+#include "app/rowpanel.h"
 #include "platform/classicscrollbar.h"
 #include "platform/controlarray.h"
 #include "platform/mediaplayer.h"
@@ -161,30 +162,30 @@ private Q_SLOTS:
         Form1 &f = *m_form;
         m_widgets = {
             {u"Form1"_s, &f},
-            {u"Picture1"_s, f.Picture1},
-            {u"Picture2"_s, f.Picture2},
-            {u"VScroll1"_s, f.VScroll1},
-            {u"Image1"_s, f.Image1},
-            {u"dcButton1"_s, f.dcButton1},
-            {u"dcButton3"_s, f.dcButton3},
-            {u"dcButton4"_s, f.dcButton4},
-            {u"dcButton6"_s, f.dcButton6},
-            {u"dcButton7"_s, f.dcButton7},
-            {u"dcButton8"_s, f.dcButton8},
-            {u"WindowsMediaPlayer1"_s, f.WindowsMediaPlayer1},
-            {u"WindowsMediaPlayer2"_s, f.WindowsMediaPlayer2},
-            {u"Label2"_s, f.Label2},
-            {u"Label3"_s, f.Label3},
-            {u"Label4"_s, f.Label4},
-            {u"Label5"_s, f.Label5},
-            {u"Label6"_s, f.Label6},
-            {u"encodingNote"_s, f.encodingNote},
-            {u"Shape1"_s, f.Shape1},
-            {u"Label1(0)"_s, f.Label1(0)},
-            {u"Text1(0)"_s, f.Text1(0)},
-            {u"Text2(0)"_s, f.Text2(0)},
-            {u"dcButton2(0)"_s, f.dcButton2(0)},
-            {u"dcButton5(0)"_s, f.dcButton5(0)},
+            {u"Picture1"_s, f.Picture1()},
+            {u"Picture2"_s, f.Picture2()},
+            {u"VScroll1"_s, f.VScroll1()},
+            {u"Image1"_s, f.Image1()},
+            {u"dcButton1"_s, f.dcButton1()},
+            {u"dcButton3"_s, f.dcButton3()},
+            {u"dcButton4"_s, f.dcButton4()},
+            {u"dcButton6"_s, f.dcButton6()},
+            {u"dcButton7"_s, f.dcButton7()},
+            {u"dcButton8"_s, f.dcButton8()},
+            {u"WindowsMediaPlayer1"_s, f.WindowsMediaPlayer1()},
+            {u"WindowsMediaPlayer2"_s, f.WindowsMediaPlayer2()},
+            {u"Label2"_s, f.Label2()},
+            {u"Label3"_s, f.Label3()},
+            {u"Label4"_s, f.Label4()},
+            {u"Label5"_s, f.Label5()},
+            {u"Label6"_s, f.Label6()},
+            {u"encodingNote"_s, f.encodingNote()},
+            {u"Shape1"_s, f.Shape1()},
+            {u"Label1(0)"_s, f.rows().templates().timeLabel},
+            {u"Text1(0)"_s, f.rows().templates().originalBox},
+            {u"Text2(0)"_s, f.rows().templates().newWordsBox},
+            {u"dcButton2(0)"_s, f.rows().templates().accompanimentButton},
+            {u"dcButton5(0)"_s, f.rows().templates().recordingButton},
         };
         for (auto it = m_widgets.cbegin(); it != m_widgets.cend(); ++it)
             QVERIFY2(it.value(), qPrintable(it.key() + u" is missing"_s));
@@ -262,15 +263,15 @@ private Q_SLOTS:
 
     void lyricPanelBackColour()
     {
-        QCOMPARE(m_form->Picture2->backColor(), QColor(227, 223, 145));
-        QVERIFY(!m_form->Picture2->picture().isNull());
-        QCOMPARE(m_form->Picture2->picture().size(), QSize(1024, 768));
-        QVERIFY(!m_form->Picture2->stretch());
+        QCOMPARE(m_form->Picture2()->backColor(), QColor(227, 223, 145));
+        QVERIFY(!m_form->Picture2()->picture().isNull());
+        QCOMPARE(m_form->Picture2()->picture().size(), QSize(1024, 768));
+        QVERIFY(!m_form->Picture2()->stretch());
     }
 
     void panelPictureStretched()
     {
-        syj::PictureBox *image = m_form->Image1;
+        syj::PictureBox *image = m_form->Image1();
         QVERIFY(image->stretch());
         QCOMPARE(image->picture().size(), QSize(802, 680));
         QCOMPARE(image->size(), QSize(945, 104));
@@ -425,14 +426,14 @@ private Q_SLOTS:
     {
         QFETCH(QString, property);
         QFETCH(int, expected);
-        const syj::ClassicScrollBar *bar = m_form->VScroll1;
+        const syj::ClassicScrollBar *bar = m_form->VScroll1();
         const QHash<QString, int> values = {
             {u"min"_s, bar->min()},
             {u"max"_s, bar->max()},
             {u"value"_s, bar->value()},
             {u"smallChange"_s, bar->smallChange()},
             {u"largeChange"_s, bar->largeChange()},
-            {u"panelTop"_s, syj::twipsTop(m_form->Picture2)},
+            {u"panelTop"_s, syj::twipsTop(m_form->Picture2())},
         };
         QCOMPARE(values.value(property, -12345), expected);
     }
@@ -473,15 +474,15 @@ private Q_SLOTS:
                                  QString(24, u' ') + u"新歌词"_s + QString(11, u' ') +
                                  u"从本句开播选择"_s;
         QCOMPARE(expected.size(), 68);
-        QCOMPARE(m_form->Label6->text(), expected);
-        QCOMPARE(m_form->Label6->textFormat(), Qt::PlainText);
-        QVERIFY(!m_form->Label6->wordWrap());
+        QCOMPARE(m_form->Label6()->text(), expected);
+        QCOMPARE(m_form->Label6()->textFormat(), Qt::PlainText);
+        QVERIFY(!m_form->Label6()->wordWrap());
     }
 
     void headerFontMetrics()
     {
         // The header lines up only if a space is half a Chinese character.
-        const QLabel *label = m_form->Label6;
+        const QLabel *label = m_form->Label6();
         QCOMPARE(label->logicalDpiY(), 96);
         const QFontMetricsF fm(label->font(), label);
         QCOMPARE(fm.horizontalAdvance(u"时"_s), 21.0);
@@ -507,7 +508,7 @@ private Q_SLOTS:
         QFETCH(int, left);
         QFETCH(int, right);
 
-        const QLabel *label = m_form->Label6;
+        const QLabel *label = m_form->Label6();
         QVERIFY(label->alignment() & Qt::AlignLeft);
         const QString caption = label->text();
         const qsizetype at = caption.indexOf(title);
@@ -527,7 +528,7 @@ private Q_SLOTS:
     {
         // QLabel draws plain, left-aligned text from contentsRect().left() +
         // margin + effective indent; for this frameless label that is 0 px.
-        QLabel *label = m_form->Label6;
+        QLabel *label = m_form->Label6();
         QCOMPARE(label->frameWidth(), 0);
         QCOMPARE(label->margin(), 0);
         QCOMPARE(label->indent(), -1);
@@ -575,12 +576,13 @@ private Q_SLOTS:
     void rowTemplateLook()
     {
         const Form1 &f = *m_form;
-        QCOMPARE(f.Label1(0)->alignment(), Qt::AlignCenter);
-        QVERIFY(f.Label1(0)->autoFillBackground());
-        QCOMPARE(f.Label1(0)->palette().color(QPalette::Window), QColor(224, 224, 224));
-        QCOMPARE(f.Shape1->fillColor(), QColor(192, 192, 192));
-        QVERIFY(f.Label6->autoFillBackground());
-        QCOMPARE(f.Label6->palette().color(QPalette::Window), QColor(192, 192, 192));
+        QCOMPARE(f.rows().templates().timeLabel->alignment(), Qt::AlignCenter);
+        QVERIFY(f.rows().templates().timeLabel->autoFillBackground());
+        QCOMPARE(f.rows().templates().timeLabel->palette().color(QPalette::Window),
+                 QColor(224, 224, 224));
+        QCOMPARE(f.Shape1()->fillColor(), QColor(192, 192, 192));
+        QVERIFY(f.Label6()->autoFillBackground());
+        QCOMPARE(f.Label6()->palette().color(QPalette::Window), QColor(192, 192, 192));
     }
 
     // ---- Text boxes and row copies ------------------------------------------
@@ -600,8 +602,10 @@ private Q_SLOTS:
         QFETCH(QString, array);
         QFETCH(bool, copy);
 
-        syj::ControlArray<syj::TextBox> &boxes =
-            array == u"Text1"_s ? m_form->Text1 : m_form->Text2;
+        // The window's template, and a copy made of it as a row's box is made.
+        syj::ControlArray<syj::TextBox> boxes;
+        boxes.setTemplate(array == u"Text1"_s ? m_form->rows().templates().originalBox
+                                              : m_form->rows().templates().newWordsBox);
         QLineEdit *box = boxes(0);
         if (copy) {
             box = boxes.load(1);
@@ -641,26 +645,32 @@ private Q_SLOTS:
         QWidget *templ = nullptr;
         QWidget *copy = nullptr;
         std::function<void()> unload;
+        // A copy made of the window's template as a row's widget is made.
+        const syj::RowPanel::Templates made = f.rows().templates();
+        syj::ControlArray<QLabel> labels;
+        syj::ControlArray<syj::TextBox> boxes;
+        syj::ControlArray<QPushButton> buttons;
         if (array == u"Label1"_s) {
-            templ = f.Label1(0);
-            copy = f.Label1.load(1);
-            unload = [&f] { f.Label1.unload(1); };
+            templ = made.timeLabel;
+            labels.setTemplate(made.timeLabel);
+            copy = labels.load(1);
+            unload = [&labels] { labels.unload(1); };
         } else if (array == u"Text1"_s || array == u"Text2"_s) {
-            syj::ControlArray<syj::TextBox> &a = array == u"Text1"_s ? f.Text1 : f.Text2;
-            templ = a(0);
-            copy = a.load(1);
-            unload = [&a] { a.unload(1); };
+            templ = array == u"Text1"_s ? made.originalBox : made.newWordsBox;
+            boxes.setTemplate(static_cast<syj::TextBox *>(templ));
+            copy = boxes.load(1);
+            unload = [&boxes] { boxes.unload(1); };
         } else {
-            syj::ControlArray<QPushButton> &a = array == u"dcButton2"_s ? f.dcButton2 : f.dcButton5;
-            templ = a(0);
-            copy = a.load(1);
-            unload = [&a] { a.unload(1); };
+            templ = array == u"dcButton2"_s ? made.accompanimentButton : made.recordingButton;
+            buttons.setTemplate(static_cast<QPushButton *>(templ));
+            copy = buttons.load(1);
+            unload = [&buttons] { buttons.unload(1); };
         }
         QVERIFY(copy);
         const auto restore = qScopeGuard([&] { unload(); });
 
         QCOMPARE(syj::controlIndex(copy), 1);
-        QCOMPARE(copy->parentWidget(), f.Picture2);
+        QCOMPARE(copy->parentWidget(), f.Picture2());
         QVERIFY(copy->isHidden());
         QCOMPARE(syj::twipsGeometry(copy), syj::twipsGeometry(templ));
         QCOMPARE(copy->geometry(), templ->geometry());
@@ -722,7 +732,7 @@ private Q_SLOTS:
                                    u"dcButton5(0)"_s};
         // The scroll bar's stop is its inner bar, which the window orders.
         const auto stopWidget = [&](const QString &s) {
-            return s == u"VScroll1"_s ? m_form->VScroll1->bar() : widget(s);
+            return s == u"VScroll1"_s ? m_form->VScroll1()->bar() : widget(s);
         };
         const auto stopOf = [&](QWidget *w) -> QString {
             for (const QString &s : stops) {
@@ -781,8 +791,8 @@ private Q_SLOTS:
         Form1 &f = *m_form;
         f.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&f));
-        f.dcButton1->setFocus(Qt::TabFocusReason);
-        QCOMPARE(QApplication::focusWidget(), f.dcButton1);
+        f.dcButton1()->setFocus(Qt::TabFocusReason);
+        QCOMPARE(QApplication::focusWidget(), f.dcButton1());
 
         QStringList visited;
         for (int i = 0; i < 60; ++i) {
@@ -797,7 +807,7 @@ private Q_SLOTS:
             }
             if (visited.isEmpty() || visited.last() != stop)
                 visited << stop;
-            if (now == f.dcButton1)
+            if (now == f.dcButton1())
                 break;
         }
         const QStringList expected{
@@ -890,7 +900,7 @@ private Q_SLOTS:
     {
         Form1 &f = *m_form;
         QVERIFY(!f.authorWindow());
-        clickThroughWindow(f.dcButton7);
+        clickThroughWindow(f.dcButton7());
         Form2 *a = f.authorWindow();
         QVERIFY(a);
         QVERIFY(QTest::qWaitForWindowExposed(a));
@@ -926,12 +936,12 @@ private Q_SLOTS:
     {
         QFETCH(QString, ways);
         Form1 &f = *m_form;
-        QSignalSpy clicked(f.dcButton7, &QPushButton::clicked);
+        QSignalSpy clicked(f.dcButton7(), &QPushButton::clicked);
         QPointer<Form2> first;
         int clicks = 0;
         for (const QChar way : ways) {
             if (way == u'c') {
-                clickThroughWindow(f.dcButton7);
+                clickThroughWindow(f.dcButton7());
                 ++clicks;
             } else {
                 f.dcButton7_Click();
@@ -978,7 +988,7 @@ private Q_SLOTS:
             QTest::mouseRelease(f.windowHandle(), Qt::LeftButton, {}, QPoint(10, 10));
 
         // Opening it again makes a new one.
-        clickThroughWindow(f.dcButton7);
+        clickThroughWindow(f.dcButton7());
         QVERIFY(f.authorWindow());
         QVERIFY(f.authorWindow()->isVisible());
         QCOMPARE(openAuthorWindows().size(), 1);
@@ -994,11 +1004,11 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(f.authorWindow()));
 
         // A click on the scroll bar's bottom arrow of the main window scrolls it.
-        QScrollBar *bar = f.VScroll1->bar();
+        QScrollBar *bar = f.VScroll1()->bar();
         const QRect arrow = syj::test::scrollBarPart(bar, QStyle::SC_ScrollBarAddLine);
         clickThroughWindow(bar, Qt::LeftButton, arrow.center());
-        QCOMPARE(f.VScroll1->value(), 100);
-        QCOMPARE(syj::twipsTop(f.Picture2), -100);
+        QCOMPARE(f.VScroll1()->value(), 100);
+        QCOMPARE(syj::twipsTop(f.Picture2()), -100);
         QVERIFY(f.authorWindow());
         QVERIFY(f.authorWindow()->isVisible());
     }

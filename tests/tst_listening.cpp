@@ -6,6 +6,8 @@
 // through a sound server of the test's own (a PulseAudio null sink), whose
 // output is recorded where what is heard is the point (the pitch).
 #include "app/form1.h"
+#include "app/listeningkeys.h"
+#include "app/rowpanel.h"
 #include "platform/classicscrollbar.h"
 #include "platform/mediaplayer.h"
 #include "platform/picturebox.h"
@@ -184,7 +186,8 @@ private Q_SLOTS:
         if (!loopable) {
             QVERIFY(why.contains(u"不是数字"_s));
             // The row's menu says so too, and offers no loop.
-            std::unique_ptr<QMenu> menu(form().makeRowMenu(row + 1, Track::Original, &form()));
+            std::unique_ptr<QMenu> menu(
+                form().listening().makeRowMenu(row, Track::Original, &form()));
             const QAction *loop = menu->actions().at(1);
             QVERIFY(!loop->isEnabled());
             QCOMPARE(loop->toolTip(), why);
@@ -239,8 +242,8 @@ private Q_SLOTS:
         form().playback().loopRow(0, Track::Accompaniment); // 1.5 .. 3.0
         QCOMPARE(p.loopStart(), 1.5);
         QCOMPARE(p.loopEnd(), 3.0);
-        QCOMPARE(form().WindowsMediaPlayer1->controls()->loopStart(), 1500);
-        QCOMPARE(form().WindowsMediaPlayer1->controls()->loopEnd(), 3000);
+        QCOMPARE(form().WindowsMediaPlayer1()->controls()->loopStart(), 1500);
+        QCOMPARE(form().WindowsMediaPlayer1()->controls()->loopEnd(), 3000);
         QTest::qWait(static_cast<int>(3 * 1500 / rate + 400));
         recorder.stop();
         // The player tells each turn, from the loop's end, as it is heard.
@@ -323,8 +326,8 @@ private Q_SLOTS:
         QVERIFY2(std::abs(lasted - 2.0 / rate) <= 0.15, qPrintable(QString::number(lasted)));
 
         // What the player shows.
-        QCOMPARE(form().WindowsMediaPlayer1->controls()->rate(), rate);
-        QCOMPARE(form().WindowsMediaPlayer1->controls()->stateText(), u"%1×"_s.arg(rate));
+        QCOMPARE(form().WindowsMediaPlayer1()->controls()->rate(), rate);
+        QCOMPARE(form().WindowsMediaPlayer1()->controls()->stateText(), u"%1×"_s.arg(rate));
     }
 
     // Another file in the same player keeps its speed and its loop: the new
@@ -346,12 +349,12 @@ private Q_SLOTS:
         QTest::qWait(1000); // the sound server takes a moment to play steadily
         const double moved = advance(Track::Accompaniment, 3000);
         QVERIFY2(std::abs(moved - 1.8) <= 0.55, qPrintable(QString::number(moved)));
-        QCOMPARE(form().WindowsMediaPlayer1->controls()->stateText(), u"循环 0.6×"_s);
+        QCOMPARE(form().WindowsMediaPlayer1()->controls()->stateText(), u"循环 0.6×"_s);
 
         // New lyrics: the rows the loop was of are gone, and so is the loop.
         loadSheet(sheetText());
         QVERIFY(!p.hasLoop());
-        QCOMPARE(form().WindowsMediaPlayer1->controls()->stateText(), u"0.6×"_s);
+        QCOMPARE(form().WindowsMediaPlayer1()->controls()->stateText(), u"0.6×"_s);
     }
 
     // One step moves playback to the other track at the same place; the loop
@@ -455,7 +458,7 @@ private Q_SLOTS:
         open(Track::Original, m_original);
         open(Track::Accompaniment, m_accompaniment);
         QVERIFY(activate());
-        TextBox *box = form().Text2(6); // row 5, [00:05.00]
+        TextBox *box = form().rows().newWordsBox(5); // row 5, [00:05.00]
         box->setFocus(Qt::MouseFocusReason);
         compose(box, QString());
         box->clear();
@@ -527,8 +530,9 @@ private Q_SLOTS:
 
         loadSheet(longSheetText(30));
         QVERIFY(activate());
-        form().VScroll1->setValue(scrollTo);
-        TextBox *start = fromOriginal ? form().Text1(from) : form().Text2(from);
+        form().VScroll1()->setValue(scrollTo);
+        TextBox *start = fromOriginal ? form().rows().originalBox(from - 1)
+                                      : form().rows().newWordsBox(from - 1);
         start->setFocus(Qt::MouseFocusReason);
         if (!fromOriginal)
             typeText(start, u"写好的"_s);
@@ -537,19 +541,21 @@ private Q_SLOTS:
 
         QTest::keyClick(start, Qt::Key(key));
 
-        QWidget *expected = to == from ? static_cast<QWidget *>(start) : form().Text2(to);
+        QWidget *expected =
+            to == from ? static_cast<QWidget *>(start) : form().rows().newWordsBox(to - 1);
         QCOMPARE(QApplication::focusWidget(), expected);
         if (!fromOriginal)
             QCOMPARE(form().sheet().at(from - 1).newWords, u"写好的"_s);
         // The row and its highlight are in the lyric area.
-        const int top = syj::twipsTop(form().Text2(to)) - form().VScroll1->value();
+        const int top =
+            syj::twipsTop(form().rows().newWordsBox(to - 1)) - form().VScroll1()->value();
         QVERIFY2(top - syj::kHighlightAboveRow >= 0, qPrintable(QString::number(top)));
         QVERIFY2(top + 375 + syj::kHighlightAboveRow <= syj::kLyricAreaHeight,
                  qPrintable(QString::number(top)));
-        QCOMPARE(form().Label4->text(), QString::number(u"第%1句"_s.arg(to).size()));
+        QCOMPARE(form().Label4()->text(), QString::number(u"第%1句"_s.arg(to).size()));
         // A row already in view does not scroll the panel.
         if (to == from || (from == 5 && scrollTo == 0))
-            QCOMPARE(form().VScroll1->value(), scrollTo);
+            QCOMPARE(form().VScroll1()->value(), scrollTo);
     }
 
     // A row's buttons play without taking the focus from the box typed in;
@@ -559,10 +565,10 @@ private Q_SLOTS:
         loadSheet(sheetText());
         open(Track::Accompaniment, m_accompaniment);
         QVERIFY(activate());
-        TextBox *box = form().Text2(3);
+        TextBox *box = form().rows().newWordsBox(2);
         box->setFocus(Qt::MouseFocusReason);
         typeText(box, u"词"_s);
-        QTest::mouseClick(form().dcButton2(6), Qt::LeftButton);
+        QTest::mouseClick(form().rows().accompanimentButton(5), Qt::LeftButton);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box));
         QVERIFY(waitFor([&] { return player(Track::Accompaniment).currentPosition() >= 5.0; }));
         QVERIFY(player(Track::Accompaniment).currentPosition() < 5.0 + kNear);

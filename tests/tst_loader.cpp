@@ -8,6 +8,7 @@
 // same formulas, so that a wrong formula in the program shows.
 
 #include "app/form1.h"
+#include "app/rowpanel.h"
 #include "platform/classicscrollbar.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
@@ -82,15 +83,17 @@ QByteArray generatedFile(int n, const std::function<QString(int)> &words = words
 // Top 840 + 400 k, with the label and words given and no new words.
 QString rowProblem(const Form1 &form, int k, const QString &label, const QString &words)
 {
-    const QList<QWidget *> widgets = {form.Label1(k), form.Text1(k), form.Text2(k),
-                                      form.dcButton2(k), form.dcButton5(k)};
+    const QList<QWidget *> widgets = {form.rows().timeLabel(k - 1), form.rows().originalBox(k - 1),
+                                      form.rows().newWordsBox(k - 1),
+                                      form.rows().accompanimentButton(k - 1),
+                                      form.rows().recordingButton(k - 1)};
     const QStringList names = {u"Label1"_s, u"Text1"_s, u"Text2"_s, u"dcButton2"_s, u"dcButton5"_s};
     const int top = syj::kRowTemplateTop + syj::kRowPitch * k;
     for (qsizetype i = 0; i < widgets.size(); ++i) {
         const QWidget *w = widgets[i];
         if (!w)
             return u"row %1: %2 missing"_s.arg(k).arg(names[i]);
-        if (w->parentWidget() != form.Picture2)
+        if (w->parentWidget() != form.Picture2())
             return u"row %1: %2 not in the lyric panel"_s.arg(k).arg(names[i]);
         if (syj::twipsTop(w) != top)
             return u"row %1: %2 at Top %3, not %4"_s.arg(k)
@@ -103,15 +106,18 @@ QString rowProblem(const Form1 &form, int k, const QString &label, const QString
         if (w->isHidden())
             return u"row %1: %2 hidden"_s.arg(k).arg(names[i]);
     }
-    if (form.Label1(k)->text() != label)
-        return u"row %1: label \"%2\", not \"%3\""_s.arg(k).arg(form.Label1(k)->text(), label);
-    if (form.Text1(k)->text() != words)
-        return u"row %1: words \"%2\", not \"%3\""_s.arg(k).arg(form.Text1(k)->text(), words);
-    if (!form.Text2(k)->text().isEmpty())
-        return u"row %1: new words \"%2\" in a fresh row"_s.arg(k).arg(form.Text2(k)->text());
+    if (form.rows().timeLabel(k - 1)->text() != label)
+        return u"row %1: label \"%2\", not \"%3\""_s.arg(k).arg(
+            form.rows().timeLabel(k - 1)->text(), label);
+    if (form.rows().originalBox(k - 1)->text() != words)
+        return u"row %1: words \"%2\", not \"%3\""_s.arg(k).arg(
+            form.rows().originalBox(k - 1)->text(), words);
+    if (!form.rows().newWordsBox(k - 1)->text().isEmpty())
+        return u"row %1: new words \"%2\" in a fresh row"_s.arg(k).arg(
+            form.rows().newWordsBox(k - 1)->text());
     // The row's label is brought in front of the row's other widgets.
-    const QObjectList order = form.Picture2->children();
-    const qsizetype labelAt = order.indexOf(form.Label1(k));
+    const QObjectList order = form.Picture2()->children();
+    const qsizetype labelAt = order.indexOf(form.rows().timeLabel(k - 1));
     for (qsizetype i = 1; i < widgets.size(); ++i) {
         if (order.indexOf(widgets[i]) > labelAt)
             return u"row %1: %2 in front of the label"_s.arg(k).arg(names[i]);
@@ -123,28 +129,31 @@ QString rowProblem(const Form1 &form, int k, const QString &label, const QString
 // left behind beyond them.
 QString sheetProblem(const Form1 &form)
 {
-    const int next = form.sheet().count() + 1;
-    for (int k = 1; k < next; ++k) {
-        if (!form.Label1(k) || !form.Text1(k) || !form.Text2(k) || !form.dcButton2(k) ||
-            !form.dcButton5(k))
-            return u"row %1 is incomplete"_s.arg(k);
-        if (form.Label1(k)->text().isEmpty())
-            return u"row %1 has no label"_s.arg(k);
+    const syj::RowPanel &rows = form.rows();
+    const int count = form.sheet().count();
+    for (int row = 0; row < count; ++row) {
+        if (!rows.timeLabel(row) || !rows.originalBox(row) || !rows.newWordsBox(row) ||
+            !rows.accompanimentButton(row) || !rows.recordingButton(row))
+            return u"row %1 is incomplete"_s.arg(row + 1);
+        if (rows.timeLabel(row)->text().isEmpty())
+            return u"row %1 has no label"_s.arg(row + 1);
     }
-    const int expected = std::max(next, 1);
-    if (form.Label1.count() != expected || form.Text1.count() != expected ||
-        form.Text2.count() != expected || form.dcButton2.count() != expected ||
-        form.dcButton5.count() != expected)
-        return u"%1 rows, but %2 labels, %3 + %4 text boxes, %5 + %6 buttons (templates included)"_s
-            .arg(next - 1)
-            .arg(form.Label1.count())
-            .arg(form.Text1.count())
-            .arg(form.Text2.count())
-            .arg(form.dcButton2.count())
-            .arg(form.dcButton5.count());
-    const auto edits = form.Picture2->findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly);
-    if (edits.size() != 2 * expected)
-        return u"%1 text boxes in the panel for %2 rows"_s.arg(edits.size()).arg(next - 1);
+    if (rows.count() != count || rows.newWordsBox(count) || rows.timeLabel(count))
+        return u"%1 rows, but %2 rows of widgets"_s.arg(count).arg(rows.count());
+    // Each row's widgets and the templates, and nothing left of rows that went
+    // (the header is a label too).
+    const int expected = count + 1;
+    const QWidget *panel = form.Picture2();
+    const auto edits = panel->findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly);
+    const auto buttons = panel->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly);
+    const auto labels = panel->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+    if (edits.size() != 2 * expected || buttons.size() != 2 * expected ||
+        labels.size() != expected + 1)
+        return u"%1 text boxes, %2 buttons and %3 labels in the panel for %4 rows"_s
+            .arg(edits.size())
+            .arg(buttons.size())
+            .arg(labels.size())
+            .arg(count);
     return {};
 }
 
@@ -271,11 +280,11 @@ private Q_SLOTS:
                  qPrintable(p.box().shown.isEmpty() ? QString() : p.box().shown[0].text));
         QVERIFY(!form.sheet().isLoading());
 
-        QCOMPARE(form.Label3->text(), QString::number(lines));
+        QCOMPARE(form.Label3()->text(), QString::number(lines));
         QCOMPARE(form.sheet().count(), lines);
         QCOMPARE(form.sheet().rowCount(), lines);
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
-        QVERIFY(!form.Text1.exists(lines + 1));
+        QVERIFY(!form.rows().originalBox(lines));
 
         if (sample.isEmpty()) {
             for (int k = 1; k <= lines; ++k)
@@ -290,16 +299,16 @@ private Q_SLOTS:
         QCOMPARE(last.tag + last.originalWords,
                  isInfoLine(lines) ? wordsOf(lines) : tagOf(lines) + wordsOf(lines));
 
-        QCOMPARE(syj::twipsHeight(form.Picture2), panelHeight);
-        QCOMPARE(form.VScroll1->max(), scrollMax);
-        QCOMPARE(form.VScroll1->value(), scrollMax);
-        QCOMPARE(syj::twipsTop(form.Picture2), -scrollMax);
-        QCOMPARE(form.Picture2->y(), syj::twipsToPixels(-scrollMax));
+        QCOMPARE(syj::twipsHeight(form.Picture2()), panelHeight);
+        QCOMPARE(form.VScroll1()->max(), scrollMax);
+        QCOMPARE(form.VScroll1()->value(), scrollMax);
+        QCOMPARE(syj::twipsTop(form.Picture2()), -scrollMax);
+        QCOMPARE(form.Picture2()->y(), syj::twipsToPixels(-scrollMax));
 
         // The last row stands inside the visible lyric area.
-        const QPoint lastAt = form.Text1(lines)->mapTo(&form, QPoint(0, 0));
-        QVERIFY2(lastAt.y() >= 0 &&
-                     lastAt.y() + form.Text1(lines)->height() <= form.VScroll1->height(),
+        const QPoint lastAt = form.rows().originalBox(lines - 1)->mapTo(&form, QPoint(0, 0));
+        QVERIFY2(lastAt.y() >= 0 && lastAt.y() + form.rows().originalBox(lines - 1)->height() <=
+                                        form.VScroll1()->height(),
                  qPrintable(u"last row at pixel %1"_s.arg(lastAt.y())));
     }
 
@@ -382,7 +391,7 @@ private Q_SLOTS:
         QVERIFY2(p.box().shown.isEmpty(),
                  qPrintable(p.box().shown.isEmpty() ? QString() : p.box().shown[0].text));
         const int rows = int(labels.size());
-        QCOMPARE(form.Label3->text(), QString::number(rows));
+        QCOMPARE(form.Label3()->text(), QString::number(rows));
         QCOMPARE(form.sheet().count(), rows);
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
         for (int k = 1; k <= rows; ++k) {
@@ -425,7 +434,7 @@ private Q_SLOTS:
         openOriginal(form, p, dir.filePath(chosen));
         QVERIFY2(p.box().shown.isEmpty(),
                  qPrintable(p.box().shown.isEmpty() ? QString() : p.box().shown[0].text));
-        QCOMPARE(form.Label3->text(), u"1"_s);
+        QCOMPARE(form.Label3()->text(), u"1"_s);
         const QString problem = rowProblem(form, 1, u"[00:01.00]"_s, words);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
@@ -450,7 +459,7 @@ private Q_SLOTS:
         Form1 form(p);
         openOriginal(form, p, dir.filePath(chosen));
         QCOMPARE(form.sheet().count(), 0);
-        QCOMPARE(form.Label3->text(), u"0"_s);
+        QCOMPARE(form.Label3()->text(), u"0"_s);
         QCOMPARE(p.box().shown.size(), 1);
         // The lyric file looked for stays in the chosen file's folder.
         QVERIFY2(p.box().shown[0].text.contains(QDir::toNativeSeparators(dir.filePath(u".lrc"_s))),
@@ -463,9 +472,9 @@ private Q_SLOTS:
         ScriptedPlatform p;
         Form1 form(p);
         openOriginal(form, p, lyrics(u"cancel"_s, generatedFile(3)));
-        QCOMPARE(form.Label3->text(), u"3"_s);
-        const int height = syj::twipsHeight(form.Picture2);
-        const int value = form.VScroll1->value();
+        QCOMPARE(form.Label3()->text(), u"3"_s);
+        const int height = syj::twipsHeight(form.Picture2());
+        const int value = form.VScroll1()->value();
 
         p.cancel();
         form.dcButton3_Click();
@@ -477,15 +486,15 @@ private Q_SLOTS:
         QCOMPARE(box.buttons, MsgButtons::RetryCancel);
         QCOMPARE(box.icon, MsgIcon::Question);
 
-        QCOMPARE(form.Label3->text(), u"3"_s);
+        QCOMPARE(form.Label3()->text(), u"3"_s);
         QCOMPARE(form.sheet().count(), 3);
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
         for (int k = 1; k <= 3; ++k) {
             const QString problem = rowProblem(form, k, labelOf(k), wordsOf(k));
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
         }
-        QCOMPARE(syj::twipsHeight(form.Picture2), height);
-        QCOMPARE(form.VScroll1->value(), value);
+        QCOMPARE(syj::twipsHeight(form.Picture2()), height);
+        QCOMPARE(form.VScroll1()->value(), value);
     }
 
     // A second load replaces the rows of the first; typed new words are asked
@@ -530,10 +539,10 @@ private Q_SLOTS:
         ScriptedPlatform p;
         Form1 form(p);
         openOriginal(form, p, first);
-        QCOMPARE(form.Label3->text(), u"20"_s);
+        QCOMPARE(form.Label3()->text(), u"20"_s);
         if (typed) {
-            typeText(form.Text2(2), u"新词"_s);
-            QCOMPARE(form.Text2(2)->text(), u"新词"_s);
+            typeText(form.rows().newWordsBox(1), u"新词"_s);
+            QCOMPARE(form.rows().newWordsBox(1)->text(), u"新词"_s);
             QVERIFY(form.sheet().isModified());
         }
         p.box().shown.clear();
@@ -553,14 +562,14 @@ private Q_SLOTS:
             QVERIFY2(saved.contains(syj::test::gbk(tagOf(2) + u"新词\r\n"_s)), saved.constData());
         }
         if (!replaced) {
-            QCOMPARE(form.Label3->text(), u"20"_s);
+            QCOMPARE(form.Label3()->text(), u"20"_s);
             QCOMPARE(form.sheet().count(), 20);
-            QCOMPARE(form.Text2(2)->text(), u"新词"_s);
+            QCOMPARE(form.rows().newWordsBox(1)->text(), u"新词"_s);
             QVERIFY(form.sheet().isModified());
             return;
         }
         const int rows = sameFile ? 20 : 5;
-        QCOMPARE(form.Label3->text(), QString::number(rows));
+        QCOMPARE(form.Label3()->text(), QString::number(rows));
         QCOMPARE(form.sheet().count(), rows);
         QVERIFY(!form.sheet().isModified());
         for (int k = 1; k <= rows; ++k) {
@@ -568,9 +577,9 @@ private Q_SLOTS:
             const QString problem = rowProblem(form, k, labelOf(k), words);
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
         }
-        QVERIFY(!form.Text1.exists(rows + 1));
-        QCOMPARE(form.VScroll1->value(), 400 * rows - 5655);
-        QCOMPARE(syj::twipsTop(form.Picture2), 5655 - 400 * rows);
+        QVERIFY(!form.rows().originalBox(rows));
+        QCOMPARE(form.VScroll1()->value(), 400 * rows - 5655);
+        QCOMPARE(syj::twipsTop(form.Picture2()), 5655 - 400 * rows);
     }
 
     // No lyric file, or an empty one, after a good load: the rows go.
@@ -588,7 +597,7 @@ private Q_SLOTS:
         ScriptedPlatform p;
         Form1 form(p);
         openOriginal(form, p, lyrics(u"good-"_s + tag, generatedFile(6)));
-        QCOMPARE(form.Label3->text(), u"6"_s);
+        QCOMPARE(form.Label3()->text(), u"6"_s);
 
         QString chosen = file(u"nothing-"_s + tag + u".mp3"_s);
         if (!missing)
@@ -597,10 +606,11 @@ private Q_SLOTS:
         openOriginal(form, p, chosen);
 
         QCOMPARE(form.sheet().count(), 0);
-        QCOMPARE(form.Label3->text(), u"0"_s);
+        QCOMPARE(form.Label3()->text(), u"0"_s);
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
         for (int k = 1; k <= 6; ++k)
-            QVERIFY(!form.Text1.exists(k) && !form.Label1.exists(k) && !form.dcButton5.exists(k));
+            QVERIFY(!form.rows().originalBox(k - 1) && !form.rows().timeLabel(k - 1) &&
+                    !form.rows().recordingButton(k - 1));
         if (missing) {
             QCOMPARE(p.box().shown.size(), 1);
             const QString looked = QDir::toNativeSeparators(file(u"nothing-"_s + tag + u".lrc"_s));
@@ -637,12 +647,12 @@ private Q_SLOTS:
         ScriptedPlatform p;
         Form1 form(p);
         openOriginal(form, p, lyrics(u"good-"_s + tag, generatedFile(16)));
-        QCOMPARE(form.Label3->text(), u"16"_s);
-        typeText(form.Text2(3), u"写好的"_s);
+        QCOMPARE(form.Label3()->text(), u"16"_s);
+        typeText(form.rows().newWordsBox(2), u"写好的"_s);
         QVERIFY(form.sheet().isModified());
-        form.VScroll1->setValue(100);
-        const int height = syj::twipsHeight(form.Picture2);
-        const int scrollMax = form.VScroll1->max();
+        form.VScroll1()->setValue(100);
+        const int height = syj::twipsHeight(form.Picture2());
+        const int scrollMax = form.VScroll1()->max();
 
         const QString bad = file(u"bad-"_s + tag + u".lrc"_s);
         if (size > 0) {
@@ -663,17 +673,17 @@ private Q_SLOTS:
         QVERIFY2(p.box().shown[0].buttons == MsgButtons::Ok, "no question before the check");
         QVERIFY2(p.box().shown[0].text.contains(QDir::toNativeSeparators(bad)),
                  qPrintable(p.box().shown[0].text));
-        QCOMPARE(form.Label3->text(), u"16"_s);
+        QCOMPARE(form.Label3()->text(), u"16"_s);
         QCOMPARE(form.sheet().count(), 16);
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
-        QCOMPARE(form.Text1(1)->text(), wordsOf(1));
-        QCOMPARE(form.Text1(16)->text(), wordsOf(16));
-        QCOMPARE(form.Text2(3)->text(), u"写好的"_s);
+        QCOMPARE(form.rows().originalBox(0)->text(), wordsOf(1));
+        QCOMPARE(form.rows().originalBox(15)->text(), wordsOf(16));
+        QCOMPARE(form.rows().newWordsBox(2)->text(), u"写好的"_s);
         QVERIFY(form.sheet().isModified());
-        QCOMPARE(syj::twipsHeight(form.Picture2), height);
-        QCOMPARE(form.VScroll1->max(), scrollMax);
-        QCOMPARE(form.VScroll1->value(), 100);
-        QCOMPARE(syj::twipsTop(form.Picture2), -100);
+        QCOMPARE(syj::twipsHeight(form.Picture2()), height);
+        QCOMPARE(form.VScroll1()->max(), scrollMax);
+        QCOMPARE(form.VScroll1()->value(), 100);
+        QCOMPARE(syj::twipsTop(form.Picture2()), -100);
     }
 
     // The sheet holds up to 32767 rows; the rest of a longer file is reported.
@@ -698,7 +708,7 @@ private Q_SLOTS:
         qInfo("loading %d lines took %lld ms", lines, clock.elapsed());
 
         QCOMPARE(form.sheet().count(), rows);
-        QCOMPARE(form.Label3->text(), QString::number(rows));
+        QCOMPARE(form.Label3()->text(), QString::number(rows));
         QCOMPARE(p.box().shown.size(), 1);
         const QString text = p.box().shown[0].text;
         QVERIFY2(text.contains(QString::number(lines)) &&
@@ -710,13 +720,13 @@ private Q_SLOTS:
             const QString problem = rowProblem(form, k, labelOf(k), wordsOf(k));
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
         }
-        QCOMPARE(syj::twipsHeight(form.Picture2), 2040 + 400 * rows);
-        QCOMPARE(form.VScroll1->value(), 400 * rows - 5655);
-        QCOMPARE(syj::twipsTop(form.Picture2), 5655 - 400 * rows);
+        QCOMPARE(syj::twipsHeight(form.Picture2()), 2040 + 400 * rows);
+        QCOMPARE(form.VScroll1()->value(), 400 * rows - 5655);
+        QCOMPARE(syj::twipsTop(form.Picture2()), 5655 - 400 * rows);
         // Even the 32767th row scrolls into view.
-        const QPoint lastAt = form.Text1(rows)->mapTo(&form, QPoint(0, 0));
-        QVERIFY2(lastAt.y() >= 0 &&
-                     lastAt.y() + form.Text1(rows)->height() <= form.VScroll1->height(),
+        const QPoint lastAt = form.rows().originalBox(rows - 1)->mapTo(&form, QPoint(0, 0));
+        QVERIFY2(lastAt.y() >= 0 && lastAt.y() + form.rows().originalBox(rows - 1)->height() <=
+                                        form.VScroll1()->height(),
                  qPrintable(u"last row at pixel %1"_s.arg(lastAt.y())));
     }
 
@@ -745,8 +755,8 @@ private Q_SLOTS:
         QSignalSpy loadingSpy(&form.sheet(), &syj::LyricSheetModel::loadingChanged);
         DuringLoad during(form, 5, [&] {
             loading = form.sheet().isLoading();
-            buttonsEnabled = form.dcButton3->isEnabled() || form.dcButton6->isEnabled() ||
-                             form.dcButton8->isEnabled();
+            buttonsEnabled = form.dcButton3()->isEnabled() || form.dcButton6()->isEnabled() ||
+                             form.dcButton8()->isEnabled();
             dialogsBefore = p.dialog().shown.size();
             p.choose(other); // would be taken if the command went on
             switch (command) {
@@ -775,18 +785,18 @@ private Q_SLOTS:
 
         // The load went on to the end, untouched.
         QVERIFY(!form.sheet().isLoading());
-        QCOMPARE(form.Label3->text(), u"40"_s);
+        QCOMPARE(form.Label3()->text(), u"40"_s);
         QCOMPARE(form.sheet().count(), 40);
         QVERIFY2(sheetProblem(form).isEmpty(), qPrintable(sheetProblem(form)));
-        QCOMPARE(form.Text1(40)->text(), wordsOf(40));
-        QVERIFY(form.dcButton3->isEnabled() && form.dcButton6->isEnabled() &&
-                form.dcButton8->isEnabled());
+        QCOMPARE(form.rows().originalBox(39)->text(), wordsOf(40));
+        QVERIFY(form.dcButton3()->isEnabled() && form.dcButton6()->isEnabled() &&
+                form.dcButton8()->isEnabled());
         QCOMPARE(loadingSpy.size(), 2);
         QCOMPARE(loadingSpy[0][0].toBool(), true);
         QCOMPARE(loadingSpy[1][0].toBool(), false);
         // Nothing was opened into the new words nor saved under the name offered.
         for (int k = 1; k <= 40; ++k)
-            QVERIFY(form.Text2(k)->text().isEmpty());
+            QVERIFY(form.rows().newWordsBox(k - 1)->text().isEmpty());
         QVERIFY(!QFile::exists(other));
     }
 
@@ -833,7 +843,7 @@ private Q_SLOTS:
         bool closeAccepted = true;
         DuringLoad during(form, 5, [&] {
             if (typed)
-                typeText(form.Text2(2), u"半句"_s);
+                typeText(form.rows().newWordsBox(1), u"半句"_s);
             // The save dialog comes after the load; it is the second dialog.
             if (saveChosen)
                 p.choose(saved);
@@ -859,14 +869,14 @@ private Q_SLOTS:
                 continue;
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
         }
-        QCOMPARE(form.Label3->text(), QString::number(rows));
+        QCOMPARE(form.Label3()->text(), QString::number(rows));
 
         if (closes) {
             QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 2000);
         } else {
             QTest::qWait(100);
             QVERIFY(form.isVisible());
-            QCOMPARE(form.Text2(2)->text(), u"半句"_s);
+            QCOMPARE(form.rows().newWordsBox(1)->text(), u"半句"_s);
             QVERIFY(form.sheet().isModified());
         }
         // Asked once, and only about the words; a saved file holds every line.
@@ -906,10 +916,10 @@ private Q_SLOTS:
         for (const auto &step : steps) {
             openOriginal(form, p, lyrics(u"encoded%1"_s.arg(++n), step.bytes));
             QCOMPARE(form.sheet().count(), 4);
-            QCOMPARE(form.Text1(1)->text(), u"風吹過城市的街頭"_s);
-            QCOMPARE(form.encodingNote->isVisible(), !step.shown.isEmpty());
+            QCOMPARE(form.rows().originalBox(0)->text(), u"風吹過城市的街頭"_s);
+            QCOMPARE(form.encodingNote()->isVisible(), !step.shown.isEmpty());
             if (!step.shown.isEmpty())
-                QCOMPARE(form.encodingNote->text(), step.shown);
+                QCOMPARE(form.encodingNote()->text(), step.shown);
         }
         QVERIFY(p.box().shown.isEmpty());
     }

@@ -9,6 +9,7 @@
 #include "app/application.h"
 #include "app/commandline.h"
 #include "app/form1.h"
+#include "app/rowpanel.h"
 #include "platform/mediaplayer.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/sheetcommands.h"
@@ -114,11 +115,11 @@ private:
         if (where == u"panel")
             return centreOf(&form) - QPoint(0, 100);
         if (where == u"bottom")
-            return centreOf(form.Label2);
+            return centreOf(form.Label2());
         if (where == u"player1")
-            return centreOf(form.WindowsMediaPlayer1);
+            return centreOf(form.WindowsMediaPlayer1());
         if (where == u"player2")
-            return centreOf(form.WindowsMediaPlayer2);
+            return centreOf(form.WindowsMediaPlayer2());
         return {};
     }
 
@@ -259,7 +260,7 @@ private Q_SLOTS:
         openFromCommandLine(w.form, w.platform, line);
         const Outcome got = outcomeOf(w.form, w.platform);
         QCOMPARE(w.form.sheet().count(), rows);
-        QCOMPARE(w.form.Label3->text(), QString::number(rows));
+        QCOMPARE(w.form.Label3()->text(), QString::number(rows));
         QVERIFY2(got.boxes.size() >= ownBoxes.size(), qPrintable(describe(got.boxes)));
         for (qsizetype i = 0; i < ownBoxes.size(); ++i)
             QVERIFY2(got.boxes[i].text.contains(ownBoxes[i]), qPrintable(describe(got.boxes)));
@@ -382,8 +383,8 @@ private Q_SLOTS:
         const auto urlOf = [this](const QString &name) {
             return name.isEmpty() ? QString() : path(name);
         };
-        QCOMPARE(w.form.WindowsMediaPlayer1->player()->URL(), urlOf(accompaniment));
-        QCOMPARE(w.form.WindowsMediaPlayer2->player()->URL(), urlOf(original));
+        QCOMPARE(w.form.WindowsMediaPlayer1()->player()->URL(), urlOf(accompaniment));
+        QCOMPARE(w.form.WindowsMediaPlayer2()->player()->URL(), urlOf(original));
         QVERIFY(w.platform.dialog().shown.isEmpty());
         const Outcome got = outcomeOf(w.form, w.platform);
         if (sameAs.isEmpty()) {
@@ -421,7 +422,7 @@ private Q_SLOTS:
         Window w;
         w.form.openFromOutside(path(u"歌.lrc"_s));
         QCOMPARE(w.form.sheet().count(), 3);
-        QLineEdit *box = w.form.Text2(1);
+        QLineEdit *box = w.form.rows().newWordsBox(0);
         const QPoint at = box->mapTo(&w.form, box->rect().center());
         std::unique_ptr<QMimeData> data(filesData({u"子目录/曲.lrc"_s}));
         // File managers send the path as text too.
@@ -446,7 +447,7 @@ private Q_SLOTS:
         QFETCH(int, rows);
         Window w;
         w.form.openFromOutside(path(u"歌.lrc"_s));
-        typeText(w.form.Text2(2), u"新词"_s);
+        typeText(w.form.rows().newWordsBox(1), u"新词"_s);
         QVERIFY(w.form.sheet().isModified());
         w.platform.answer(MsgResult(answer));
         const std::unique_ptr<QMimeData> data(filesData({u"子目录/曲.lrc"_s}));
@@ -473,7 +474,7 @@ private Q_SLOTS:
         QVERIFY(!onPanel.accepted);
         QVERIFY(onPlayer.accepted);
         QCOMPARE(w.form.sheet().count(), 3);
-        QCOMPARE(w.form.WindowsMediaPlayer1->player()->URL(), path(u"伴奏.wav"_s));
+        QCOMPARE(w.form.WindowsMediaPlayer1()->player()->URL(), path(u"伴奏.wav"_s));
         QVERIFY(w.platform.box().shown.isEmpty());
     }
 
@@ -481,8 +482,8 @@ private Q_SLOTS:
     void dropOnPlayerPausesTheOther()
     {
         Window w;
-        AudioPlayer *accompaniment = w.form.WindowsMediaPlayer1->player();
-        AudioPlayer *original = w.form.WindowsMediaPlayer2->player();
+        AudioPlayer *accompaniment = w.form.WindowsMediaPlayer1()->player();
+        AudioPlayer *original = w.form.WindowsMediaPlayer2()->player();
         original->setURL(path(u"原唱.wav"_s));
         QVERIFY(waitFor([original] { return original->isPlaying(); }));
         const std::unique_ptr<QMimeData> data(filesData({u"伴奏.wav"_s}));

@@ -6,6 +6,7 @@
 // between the command and the look; an 8 kHz WAV seeks to the sample.
 #include "app/application.h"
 #include "app/form1.h"
+#include "app/rowpanel.h"
 #include "platform/mediaplayer.h"
 #include "playback/playback.h"
 #include "sheet/lyricsheetmodel.h"
@@ -53,8 +54,8 @@ private:
     std::unique_ptr<ScriptedPlatform> m_platform;
 
     // The players inside the window's two player widgets.
-    AudioPlayer *wmp1() const { return m_form->WindowsMediaPlayer1->player(); }
-    AudioPlayer *wmp2() const { return m_form->WindowsMediaPlayer2->player(); }
+    AudioPlayer *wmp1() const { return m_form->WindowsMediaPlayer1()->player(); }
+    AudioPlayer *wmp2() const { return m_form->WindowsMediaPlayer2()->player(); }
 
     // Rows: 1 info, 2 [00:01.50], 3 [00:00.00], 4 [ab:cd.ef], 5 [00:05.25].
     void loadRows()
@@ -113,7 +114,7 @@ private Q_SLOTS:
 
     void startState()
     {
-        for (MediaPlayer *w : {m_form->WindowsMediaPlayer1, m_form->WindowsMediaPlayer2}) {
+        for (MediaPlayer *w : {m_form->WindowsMediaPlayer1(), m_form->WindowsMediaPlayer2()}) {
             const AudioPlayer *p = w->player();
             QVERIFY(p->URL().isEmpty());
             QVERIFY(!p->isPlaying());
@@ -319,7 +320,7 @@ private Q_SLOTS:
     {
         // A real click on row 5's 原唱 button plays the original from 5.25 s.
         open(2, m_original);
-        QTest::mouseClick(m_form->dcButton5(5), Qt::LeftButton);
+        QTest::mouseClick(m_form->rows().recordingButton(4), Qt::LeftButton);
         QVERIFY(waitFor([this] { return near(wmp2()->currentPosition(), 5.3); }));
     }
 

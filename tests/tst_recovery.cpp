@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "app/form1.h"
+#include "app/rowpanel.h"
 #include "sheet/filerequests.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/lyrictext.h"
@@ -38,7 +39,7 @@ int typingChild(const QString &mode, const QString &folder, const QString &lyric
     form.keepRecoveryCopies(folder);
     form.show();
     form.commands().loadOriginalLyrics(lyrics);
-    syj::test::typeText(form.Text2(2), kWord);
+    syj::test::typeText(form.rows().newWordsBox(1), kWord);
     std::printf("typed\n");
     std::fflush(stdout);
     if (mode == u"kill"_s)
@@ -107,8 +108,8 @@ private Q_SLOTS:
             return;
         QCOMPARE(platform.box().shown.first().buttons, MsgButtons::RestoreDiscard);
         QCOMPARE(form.sheet().count(), 3);
-        QCOMPARE(form.Text2(2)->text(), kWord);
-        QCOMPARE(form.Text1(2)->text(), u"一"_s);
+        QCOMPARE(form.rows().newWordsBox(1)->text(), kWord);
+        QCOMPARE(form.rows().originalBox(1)->text(), u"一"_s);
         QVERIFY(form.sheet().isModified());
         QCOMPARE(syj::test::shownTitle(&form), u"声韵笺*"_s);
         // Restored, it is this program's copy now, and offered to nobody else.

@@ -2,6 +2,7 @@
 // new words are discarded.
 #include "app/application.h"
 #include "app/form1.h"
+#include "app/rowpanel.h"
 #include "platform/classicscrollbar.h"
 #include "platform/filedialog.h"
 #include "platform/picturebox.h"
@@ -62,7 +63,7 @@ private:
 
     void type(int row, const QString &words)
     {
-        QLineEdit *box = m_form->Text2(row);
+        QLineEdit *box = m_form->rows().newWordsBox(row - 1);
         box->setText(words);
         Q_EMIT box->textEdited(words); // as if typed: marks the words unsaved
     }
@@ -235,7 +236,7 @@ private Q_SLOTS:
         QVERIFY(box.text.contains(u"原因"_s));
         QCOMPARE(readFile(path(u"blocker"_s)), blockerBefore);
         QVERIFY(QFileInfo(path(u"adir.lrc"_s)).isDir());
-        QCOMPARE(form.Text2(2)->text(), u"留着"_s);
+        QCOMPARE(form.rows().newWordsBox(1)->text(), u"留着"_s);
         QVERIFY(form.sheet().isModified());
     }
 
@@ -291,7 +292,7 @@ private Q_SLOTS:
         ScriptedPlatform &platform = *m_platform;
         QVERIFY(again.commands().loadNewLyrics(out));
         for (int i = 0; i < restored.size(); ++i)
-            QCOMPARE(again.Text2(i + 1)->text(), restored[i]);
+            QCOMPARE(again.rows().newWordsBox(i)->text(), restored[i]);
         QVERIFY(platform.box().shown.isEmpty());
     }
 
@@ -359,15 +360,15 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
         QFETCH(int, leftOut);
         Form1 &form = loaded();
-        form.Text2(1)->setText(u"旧一"_s);
-        form.Text2(2)->setText(u"旧二"_s);
-        form.Text2(3)->setText(u"旧三"_s);
+        form.rows().newWordsBox(0)->setText(u"旧一"_s);
+        form.rows().newWordsBox(1)->setText(u"旧二"_s);
+        form.rows().newWordsBox(2)->setText(u"旧三"_s);
         form.sheet().setModified(false); // words saved before
         form.Text2_GotFocus(2);
-        form.VScroll1->setValue(0);
-        const QString label4 = form.Label4->text();
-        const int shapeTop = twipsTop(form.Shape1);
-        const int panelTop = twipsTop(form.Picture2);
+        form.VScroll1()->setValue(0);
+        const QString label4 = form.Label4()->text();
+        const int shapeTop = twipsTop(form.Shape1());
+        const int panelTop = twipsTop(form.Picture2());
 
         const QString file = path(u"newwords.lrc"_s);
         writeFile(file, crlf(fileLines));
@@ -376,14 +377,14 @@ private Q_SLOTS:
         form.dcButton6_Click();
 
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(form.Text2(i + 1)->text(), expected[i]);
+            QCOMPARE(form.rows().newWordsBox(i)->text(), expected[i]);
         // Nothing else changes.
-        QCOMPARE(form.Label1(2)->text(), u"[00:01.00]"_s);
-        QCOMPARE(form.Text1(2)->text(), u"床前明月光"_s);
-        QCOMPARE(form.Label3->text(), u"3"_s);
-        QCOMPARE(form.Label4->text(), label4);
-        QCOMPARE(twipsTop(form.Shape1), shapeTop);
-        QCOMPARE(twipsTop(form.Picture2), panelTop);
+        QCOMPARE(form.rows().timeLabel(1)->text(), u"[00:01.00]"_s);
+        QCOMPARE(form.rows().originalBox(1)->text(), u"床前明月光"_s);
+        QCOMPARE(form.Label3()->text(), u"3"_s);
+        QCOMPARE(form.Label4()->text(), label4);
+        QCOMPARE(twipsTop(form.Shape1()), shapeTop);
+        QCOMPARE(twipsTop(form.Picture2()), panelTop);
         QCOMPARE(form.sheet().count(), 3);
         if (leftOut > 0) {
             QCOMPARE(platform.box().shown.size(), 1);
@@ -421,10 +422,10 @@ private Q_SLOTS:
         QVERIFY(form.commands().loadNewLyrics(file));
         QTest::qWait(50);
         if (scrollTo >= 0)
-            form.VScroll1->setValue(scrollTo);
+            form.VScroll1()->setValue(scrollTo);
         QTest::qWait(50);
 
-        QLineEdit *box = form.Text2(row);
+        QLineEdit *box = form.rows().newWordsBox(row - 1);
         QCOMPARE(box->text(), words[row - 1]);
         const QRect at(box->mapTo(&form, QPoint()), box->size());
         QVERIFY2(form.rect().contains(at), "the row is not in view");
@@ -474,10 +475,11 @@ private Q_SLOTS:
             QVERIFY(form.commands().loadNewLyrics(file));
         }
         if (scrollTo >= 0)
-            form.VScroll1->setValue(scrollTo);
+            form.VScroll1()->setValue(scrollTo);
         QTest::qWait(50); // painted
 
-        QLineEdit *box = newWords ? form.Text2(row) : form.Text1(row);
+        QLineEdit *box =
+            newWords ? form.rows().newWordsBox(row - 1) : form.rows().originalBox(row - 1);
         QCOMPARE(box->text(), line);
         QCOMPARE(box->cursorPosition(), 0);
         // Where the first character is drawn: at the box's left, not scrolled away.
@@ -493,12 +495,12 @@ private Q_SLOTS:
         writeFile(path(u"alone.mp3"_s), "no lyric file beside me");
         ScriptedPlatform &platform = *m_platform;
         QVERIFY(form.commands().loadNewLyrics(path(u"song.mp3"_s)));
-        QCOMPARE(form.Text2(1)->text(), u"新一"_s);
+        QCOMPARE(form.rows().newWordsBox(0)->text(), u"新一"_s);
 
-        form.Text2(1)->setText(u"留下"_s);
+        form.rows().newWordsBox(0)->setText(u"留下"_s);
         form.sheet().setModified(false);
         QVERIFY(!form.commands().loadNewLyrics(path(u"alone.mp3"_s)));
-        QCOMPARE(form.Text2(1)->text(), u"留下"_s);
+        QCOMPARE(form.rows().newWordsBox(0)->text(), u"留下"_s);
         QCOMPARE(platform.box().shown.size(), 1);
         QVERIFY(platform.box().shown.first().text.contains(
             QDir::toNativeSeparators(path(u"alone.lrc"_s))));
@@ -507,11 +509,11 @@ private Q_SLOTS:
     void openNewRefusesNonText()
     {
         Form1 &form = loaded();
-        form.Text2(1)->setText(u"留下"_s);
+        form.rows().newWordsBox(0)->setText(u"留下"_s);
         writeFile(path(u"binary.lrc"_s), QByteArray("[00:01.00]\0\0\0x", 14));
         ScriptedPlatform &platform = *m_platform;
         QVERIFY(!form.commands().loadNewLyrics(path(u"binary.lrc"_s)));
-        QCOMPARE(form.Text2(1)->text(), u"留下"_s);
+        QCOMPARE(form.rows().newWordsBox(0)->text(), u"留下"_s);
         QCOMPARE(platform.box().shown.size(), 1);
     }
 
@@ -583,11 +585,11 @@ private Q_SLOTS:
             QVERIFY(readFile(saved).contains(gbk(u"没保存的词"_s)));
 
         if (command == u"load"_s) {
-            QCOMPARE(form.Text1(1)->text(), goesOn ? u"别的"_s : u"[ti:月光]"_s);
+            QCOMPARE(form.rows().originalBox(0)->text(), goesOn ? u"别的"_s : u"[ti:月光]"_s);
             QCOMPARE(form.sheet().rowCount(), goesOn ? 1 : 3);
         } else if (command == u"openNew"_s) {
-            QCOMPARE(form.Text2(1)->text(), goesOn ? u"别的"_s : QString());
-            QCOMPARE(form.Text2(2)->text(), u"没保存的词"_s);
+            QCOMPARE(form.rows().newWordsBox(0)->text(), goesOn ? u"别的"_s : QString());
+            QCOMPARE(form.rows().newWordsBox(1)->text(), u"没保存的词"_s);
         } else {
             QCOMPARE(form.isVisible(), !goesOn);
         }

@@ -9,6 +9,7 @@
 // (840 + 400 k), whatever the panel's scroll position.
 
 #include "app/form1.h"
+#include "app/rowpanel.h"
 #include "platform/classicscrollbar.h"
 #include "platform/mediaplayer.h"
 #include "platform/picturebox.h"
@@ -144,11 +145,11 @@ private:
     {
         switch (via) {
         case Via::Text1Focus:
-            form.Text1(i)->setFocus(Qt::MouseFocusReason);
-            return QApplication::focusWidget() == form.Text1(i);
+            form.rows().originalBox(i - 1)->setFocus(Qt::MouseFocusReason);
+            return QApplication::focusWidget() == form.rows().originalBox(i - 1);
         case Via::Text2Focus:
-            form.Text2(i)->setFocus(Qt::MouseFocusReason);
-            return QApplication::focusWidget() == form.Text2(i);
+            form.rows().newWordsBox(i - 1)->setFocus(Qt::MouseFocusReason);
+            return QApplication::focusWidget() == form.rows().newWordsBox(i - 1);
         case Via::Text1Handler:
             form.Text1_GotFocus(i);
             return true;
@@ -209,31 +210,31 @@ private Q_SLOTS:
         Form1 form(p);
         load(form, p, generatedFile(lines));
         QCOMPARE(form.sheet().count(), lines);
-        const int height = syj::twipsHeight(form.Picture2);
+        const int height = syj::twipsHeight(form.Picture2());
 
         // Start from the other end, so that the step below is a change.
-        const int start = expectedValue == 0 ? form.VScroll1->max() : 0;
-        form.VScroll1->setValue(start);
-        QCOMPARE(form.VScroll1->value(), start);
-        QCOMPARE(syj::twipsTop(form.Picture2), -start);
+        const int start = expectedValue == 0 ? form.VScroll1()->max() : 0;
+        form.VScroll1()->setValue(start);
+        QCOMPARE(form.VScroll1()->value(), start);
+        QCOMPARE(syj::twipsTop(form.Picture2()), -start);
 
         switch (action) {
         case 0:
-            form.VScroll1->setValue(value);
+            form.VScroll1()->setValue(value);
             break;
         case 1:
-            form.VScroll1->bar()->triggerAction(QAbstractSlider::SliderToMinimum);
+            form.VScroll1()->bar()->triggerAction(QAbstractSlider::SliderToMinimum);
             break;
         case 2:
-            form.VScroll1->bar()->triggerAction(QAbstractSlider::SliderToMaximum);
+            form.VScroll1()->bar()->triggerAction(QAbstractSlider::SliderToMaximum);
             break;
         }
-        QCOMPARE(form.VScroll1->value(), expectedValue);
-        QCOMPARE(syj::twipsTop(form.Picture2), panelTop);
-        QCOMPARE(form.Picture2->y(), syj::twipsToPixels(panelTop));
-        QCOMPARE(syj::twipsHeight(form.Picture2), height);
+        QCOMPARE(form.VScroll1()->value(), expectedValue);
+        QCOMPARE(syj::twipsTop(form.Picture2()), panelTop);
+        QCOMPARE(form.Picture2()->y(), syj::twipsToPixels(panelTop));
+        QCOMPARE(syj::twipsHeight(form.Picture2()), height);
         // The rows move with the panel.
-        QCOMPARE(shownAt(form, form.Text1(lines)),
+        QCOMPARE(shownAt(form, form.rows().originalBox(lines - 1)),
                  syj::twipsToPixels(panelTop) +
                      syj::twipsToPixels(syj::kRowTemplateTop + syj::kRowPitch * lines));
     }
@@ -258,21 +259,22 @@ private Q_SLOTS:
         Form1 form(p);
         load(form, p, generatedFile(lines));
         // Loaded: the bar's bottom end, below the minimum.
-        QVERIFY(form.VScroll1->max() < form.VScroll1->min());
-        QCOMPARE(form.VScroll1->bar()->value(), form.VScroll1->bar()->maximum());
+        QVERIFY(form.VScroll1()->max() < form.VScroll1()->min());
+        QCOMPARE(form.VScroll1()->bar()->value(), form.VScroll1()->bar()->maximum());
 
-        form.VScroll1->bar()->triggerAction(QAbstractSlider::SliderToMinimum);
-        QCOMPARE(form.VScroll1->value(), 0);
-        QCOMPARE(form.VScroll1->value(), form.VScroll1->min());
-        QCOMPARE(syj::twipsTop(form.Picture2), 0);
-        QCOMPARE(syj::twipsTop(form.Picture2) + syj::twipsHeight(form.Picture2), bottomEdge);
-        QCOMPARE(form.Picture2->geometry().bottom() + 1, syj::twipsToPixels(bottomEdge));
+        form.VScroll1()->bar()->triggerAction(QAbstractSlider::SliderToMinimum);
+        QCOMPARE(form.VScroll1()->value(), 0);
+        QCOMPARE(form.VScroll1()->value(), form.VScroll1()->min());
+        QCOMPARE(syj::twipsTop(form.Picture2()), 0);
+        QCOMPARE(syj::twipsTop(form.Picture2()) + syj::twipsHeight(form.Picture2()), bottomEdge);
+        QCOMPARE(form.Picture2()->geometry().bottom() + 1, syj::twipsToPixels(bottomEdge));
         QVERIFY(bottomEdge <= syj::kLyricAreaHeight);
 
         // One step down the bar moves towards the maximum, below 0.
-        form.VScroll1->bar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QVERIFY2(form.VScroll1->value() < 0, qPrintable(QString::number(form.VScroll1->value())));
-        QCOMPARE(syj::twipsTop(form.Picture2), -form.VScroll1->value());
+        form.VScroll1()->bar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QVERIFY2(form.VScroll1()->value() < 0,
+                 qPrintable(QString::number(form.VScroll1()->value())));
+        QCOMPARE(syj::twipsTop(form.Picture2()), -form.VScroll1()->value());
     }
 
     // Focusing a row shows the character count of its original words and puts
@@ -333,22 +335,22 @@ private Q_SLOTS:
         QCOMPARE(form.sheet().count(), (lines == 0 ? 20 : lines));
         QVERIFY(activate(form));
 
-        const int panelTop = syj::twipsTop(form.Picture2);
-        const int value = form.VScroll1->value();
-        const int panelY = form.Picture2->y();
-        form.Label4->setText(u"?"_s);
+        const int panelTop = syj::twipsTop(form.Picture2());
+        const int value = form.VScroll1()->value();
+        const int panelY = form.Picture2()->y();
+        form.Label4()->setText(u"?"_s);
 
         QVERIFY(focusRow(form, row, via));
-        QCOMPARE(form.Label4->text(), QString::number(count));
-        QCOMPARE(syj::twipsTop(form.Shape1), highlightTop);
-        QCOMPARE(form.Shape1->y(), syj::twipsToPixels(highlightTop));
+        QCOMPARE(form.Label4()->text(), QString::number(count));
+        QCOMPARE(syj::twipsTop(form.Shape1()), highlightTop);
+        QCOMPARE(form.Shape1()->y(), syj::twipsToPixels(highlightTop));
         // The highlight stands behind the row: 8 pixels above it.
-        QCOMPARE(form.Text1(row)->y() - form.Shape1->y(), 8);
+        QCOMPARE(form.rows().originalBox(row - 1)->y() - form.Shape1()->y(), 8);
 
         // Focus never scrolls.
-        QCOMPARE(syj::twipsTop(form.Picture2), panelTop);
-        QCOMPARE(form.Picture2->y(), panelY);
-        QCOMPARE(form.VScroll1->value(), value);
+        QCOMPARE(syj::twipsTop(form.Picture2()), panelTop);
+        QCOMPARE(form.Picture2()->y(), panelY);
+        QCOMPARE(form.VScroll1()->value(), value);
     }
 
     // The count and the highlight stay as they are until the next focus.
@@ -384,29 +386,29 @@ private Q_SLOTS:
         load(form, p, countedFile());
         QVERIFY(activate(form));
         QVERIFY(focusRow(form, 3, via));
-        QCOMPARE(form.Label4->text(), u"7"_s);
-        QCOMPARE(syj::twipsTop(form.Shape1), 1920);
+        QCOMPARE(form.Label4()->text(), u"7"_s);
+        QCOMPARE(syj::twipsTop(form.Shape1()), 1920);
 
         switch (change) {
         case 0:
-            typeText(form.Text2(3), u"新的歌词"_s);
-            QCOMPARE(form.Text2(3)->text(), u"新的歌词"_s);
+            typeText(form.rows().newWordsBox(2), u"新的歌词"_s);
+            QCOMPARE(form.rows().newWordsBox(2)->text(), u"新的歌词"_s);
             break;
         case 1:
             // A filled box starts with its cursor before the first character.
-            typeText(form.Text1(3), u"多五个字啊"_s);
-            QCOMPARE(form.Text1(3)->text(), u"多五个字啊[ti:你好]"_s);
+            typeText(form.rows().originalBox(2), u"多五个字啊"_s);
+            QCOMPARE(form.rows().originalBox(2)->text(), u"多五个字啊[ti:你好]"_s);
             break;
         case 2:
-            form.Text1(3)->setText(u"两字"_s);
+            form.rows().originalBox(2)->setText(u"两字"_s);
             break;
         case 3:
-            form.VScroll1->setValue(0);
-            QCOMPARE(syj::twipsTop(form.Picture2), 0);
+            form.VScroll1()->setValue(0);
+            QCOMPARE(syj::twipsTop(form.Picture2()), 0);
             break;
         case 4:
-            form.VScroll1->bar()->triggerAction(QAbstractSlider::SliderPageStepSub);
-            QCOMPARE(syj::twipsTop(form.Picture2), -form.VScroll1->value());
+            form.VScroll1()->bar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+            QCOMPARE(syj::twipsTop(form.Picture2()), -form.VScroll1()->value());
             break;
         case 5:
             load(form, p, generatedFile(30));
@@ -423,11 +425,11 @@ private Q_SLOTS:
             QCOMPARE(form.sheet().count(), 20);
             break;
         }
-        QCOMPARE(form.Label4->text(), u"7"_s);
-        QCOMPARE(syj::twipsTop(form.Shape1), 1920);
+        QCOMPARE(form.Label4()->text(), u"7"_s);
+        QCOMPARE(syj::twipsTop(form.Shape1()), 1920);
         if (change == 3 || change == 4) {
             // The highlight moves with the panel and stays behind its row.
-            QCOMPARE(shownAt(form, form.Text1(3)) - shownAt(form, form.Shape1), 8);
+            QCOMPARE(shownAt(form, form.rows().originalBox(2)) - shownAt(form, form.Shape1()), 8);
         }
         if (refocus < 0)
             return;
@@ -436,10 +438,10 @@ private Q_SLOTS:
         const Via other = via == Via::Text1Focus   ? Via::Text2Focus
                           : via == Via::Text2Focus ? Via::Text1Focus
                                                    : via;
-        form.dcButton7->setFocus();
+        form.dcButton7()->setFocus();
         QVERIFY(focusRow(form, 3, other));
-        QCOMPARE(form.Label4->text(), QString::number(refocus));
-        QCOMPARE(syj::twipsTop(form.Shape1), 1920);
+        QCOMPARE(form.Label4()->text(), QString::number(refocus));
+        QCOMPARE(syj::twipsTop(form.Shape1()), 1920);
     }
 
     // During a load the rows already there work: the bar scrolls the panel and
@@ -464,7 +466,7 @@ private Q_SLOTS:
         ScriptedPlatform p;
         Form1 form(p);
         QVERIFY(activate(form));
-        const QString label4 = form.Label4->text();
+        const QString label4 = form.Label4()->text();
         int panelTopThen = 1;
         QString label4Then;
         int highlightThen = 0;
@@ -472,19 +474,19 @@ private Q_SLOTS:
         DuringLoad during(form, 8, [&] {
             switch (action) {
             case 0:
-                form.VScroll1->setValue(0);
+                form.VScroll1()->setValue(0);
                 break;
             case 1:
-                form.Text2(3)->setFocus(Qt::MouseFocusReason);
-                focusedThen = QApplication::focusWidget() == form.Text2(3);
+                form.rows().newWordsBox(2)->setFocus(Qt::MouseFocusReason);
+                focusedThen = QApplication::focusWidget() == form.rows().newWordsBox(2);
                 break;
             case 2:
                 form.Text1_GotFocus(2);
                 break;
             }
-            panelTopThen = syj::twipsTop(form.Picture2);
-            label4Then = form.Label4->text();
-            highlightThen = syj::twipsTop(form.Shape1);
+            panelTopThen = syj::twipsTop(form.Picture2());
+            label4Then = form.Label4()->text();
+            highlightThen = syj::twipsTop(form.Shape1());
         });
         load(form, p, generatedFile(40));
         QVERIFY(during.fired());
@@ -497,12 +499,12 @@ private Q_SLOTS:
         QCOMPARE(label4Then, count < 0 ? label4 : QString::number(count));
         QCOMPARE(highlightThen, highlightTop);
         // The load went on to the end and kept what the row's focus showed.
-        QCOMPARE(form.Label4->text(), label4Then);
-        QCOMPARE(syj::twipsTop(form.Shape1), highlightTop);
-        QCOMPARE(form.VScroll1->value(), 400 * 40 - 5655);
-        QCOMPARE(syj::twipsTop(form.Picture2), 5655 - 400 * 40);
+        QCOMPARE(form.Label4()->text(), label4Then);
+        QCOMPARE(syj::twipsTop(form.Shape1()), highlightTop);
+        QCOMPARE(form.VScroll1()->value(), 400 * 40 - 5655);
+        QCOMPARE(syj::twipsTop(form.Picture2()), 5655 - 400 * 40);
         if (action == 1)
-            QCOMPARE(QApplication::focusWidget(), form.Text2(3));
+            QCOMPARE(QApplication::focusWidget(), form.rows().newWordsBox(2));
     }
 
     // What a screen reader hears: every control says which row or player it
@@ -538,31 +540,32 @@ private Q_SLOTS:
             return player->findChild<QWidget *>(QLatin1StringView(objectName));
         };
         const QList<std::pair<QObject *, QString>> expected = {
-            {form.Text1(3), u"第 3 句 原歌词"_s},
-            {form.Text2(12), u"第 12 句 新歌词"_s},
-            {form.dcButton2(1), u"第 1 句：从本句播放伴奏"_s},
-            {form.dcButton5(12), u"第 12 句：从本句播放原唱"_s},
-            {form.VScroll1->bar(), u"歌词滚动条"_s},
-            {form.Label3, u"句数：12"_s},
-            {form.Label4, u"本句字数：%1"_s.arg(form.Text1(3)->text().size())},
-            {controls(form.WindowsMediaPlayer1, "playButton"), u"伴奏播放器：播放"_s},
-            {controls(form.WindowsMediaPlayer2, "stopButton"), u"原唱播放器：停止"_s},
-            {controls(form.WindowsMediaPlayer1, "seekSlider"), u"伴奏播放器：播放位置"_s},
-            {controls(form.WindowsMediaPlayer2, "volumeSlider"), u"原唱播放器：音量"_s},
-            {controls(form.WindowsMediaPlayer1, "muteButton"), u"伴奏播放器：静音"_s},
+            {form.rows().originalBox(2), u"第 3 句 原歌词"_s},
+            {form.rows().newWordsBox(11), u"第 12 句 新歌词"_s},
+            {form.rows().accompanimentButton(0), u"第 1 句：从本句播放伴奏"_s},
+            {form.rows().recordingButton(11), u"第 12 句：从本句播放原唱"_s},
+            {form.VScroll1()->bar(), u"歌词滚动条"_s},
+            {form.Label3(), u"句数：12"_s},
+            {form.Label4(), u"本句字数：%1"_s.arg(form.rows().originalBox(2)->text().size())},
+            {controls(form.WindowsMediaPlayer1(), "playButton"), u"伴奏播放器：播放"_s},
+            {controls(form.WindowsMediaPlayer2(), "stopButton"), u"原唱播放器：停止"_s},
+            {controls(form.WindowsMediaPlayer1(), "seekSlider"), u"伴奏播放器：播放位置"_s},
+            {controls(form.WindowsMediaPlayer2(), "volumeSlider"), u"原唱播放器：音量"_s},
+            {controls(form.WindowsMediaPlayer1(), "muteButton"), u"伴奏播放器：静音"_s},
         };
         for (const auto &[object, text] : expected)
             QCOMPARE(name(object), text);
         // The aids' mark on a new-words box is read out as the eye sees it.
-        QAccessibleInterface *box = QAccessible::queryAccessibleInterface(form.Text2(12));
+        QAccessibleInterface *box =
+            QAccessible::queryAccessibleInterface(form.rows().newWordsBox(11));
         QVERIFY(box);
         QCOMPARE(
             box->text(QAccessible::Description),
             u"字数 0/4，本组的韵 十二齐；原词句尾 句 jù/gōu〔十二齐/七尤〕，新词句尾 （无）"_s);
 
         // The play button says what it does now.
-        form.WindowsMediaPlayer2->controls()->setPlaybackState(syj::PlaybackState::Playing);
-        QCOMPARE(name(controls(form.WindowsMediaPlayer2, "playButton")), u"原唱播放器：暂停"_s);
+        form.WindowsMediaPlayer2()->controls()->setPlaybackState(syj::PlaybackState::Playing);
+        QCOMPARE(name(controls(form.WindowsMediaPlayer2(), "playButton")), u"原唱播放器：暂停"_s);
     }
 };
 
