@@ -4,8 +4,11 @@
 //   character, its usual reading, its rhyme group (中华新韵 in Mandarin, the
 //   jyutping final in Cantonese), its tone class, then every sung syllable as
 //   character=class/class (the classes its counted readings have).
-// A line that sings nothing gives empty fields. Usage:
-//   shengyunjian_readings_probe mandarin|cantonese < lines.txt
+// A line that sings nothing gives empty fields. With "readings", each line in
+// is one reading ("chang2", "coeng4") and the line out its rhyme group and
+// tone class, so that another converter's readings are sorted by the same rules.
+// Usage:
+//   shengyunjian_readings_probe mandarin|cantonese [readings] < lines.txt
 #include "aids/lineanalysis.h"
 
 #include <QStringList>
@@ -17,8 +20,12 @@ using namespace syj::aids;
 
 int main(int argc, char **argv)
 {
-    if (argc != 2 || (qstrcmp(argv[1], "mandarin") != 0 && qstrcmp(argv[1], "cantonese") != 0)) {
-        std::fputs("usage: shengyunjian_readings_probe mandarin|cantonese < lines\n", stderr);
+    const bool usage = argc < 2 || argc > 3 ||
+                       (qstrcmp(argv[1], "mandarin") != 0 && qstrcmp(argv[1], "cantonese") != 0) ||
+                       (argc == 3 && qstrcmp(argv[2], "readings") != 0);
+    if (usage) {
+        std::fputs("usage: shengyunjian_readings_probe mandarin|cantonese [readings] < lines\n",
+                   stderr);
         return 2;
     }
     const bool mandarin = qstrcmp(argv[1], "mandarin") == 0;
@@ -30,6 +37,11 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     const ReadingPicks none;
     QString line;
+    if (argc == 3) {
+        while (in.readLineInto(&line))
+            out << rhymeGroup(line, system) << '\t' << toneClass(line, language) << '\n';
+        return 0;
+    }
     while (in.readLineInto(&line)) {
         const LineReading reading = readLine(line, language);
         const QList<QStringList> classes = toneClasses(reading, none, language);
