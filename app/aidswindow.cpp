@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -275,6 +276,22 @@ void AidsWindow::fillSide(const aids::LineReading &line, const aids::ReadingPick
         }
         m_table->setItem(place, textColumn + 2, cls);
     }
+}
+
+std::optional<QPoint> AidsWindow::placeBeside(const QWidget &main) const
+{
+    const QRect frame = main.frameGeometry();
+    const QRect screen = main.screen() ? main.screen()->availableGeometry() : QRect();
+    const QSize size = frameGeometry().size();
+    const int gap = 8;
+    for (const QPoint at : {QPoint(frame.right() + gap, frame.top()),
+                            QPoint(frame.left() - gap - size.width(), frame.top()),
+                            QPoint(frame.left(), frame.bottom() + gap),
+                            QPoint(frame.left(), frame.top() - gap - size.height())}) {
+        if (screen.contains(QRect(at, size)))
+            return at;
+    }
+    return std::nullopt;
 }
 
 } // namespace syj

@@ -12,6 +12,7 @@
 #include "aids/lineanalysis.h"
 
 #include <QWidget>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -27,6 +28,11 @@ class AidsWindow : public QWidget
     Q_OBJECT
 public:
     AidsWindow(LyricSheetModel &sheet, const SheetAids &aids, QWidget *parent);
+
+    // Where this window stands beside `main`, then below or above it, with
+    // the whole window on the screen and none of `main` covered; nothing when
+    // the screen has no such room.
+    std::optional<QPoint> placeBeside(const QWidget &main) const;
 
     // Shows row `row` (from 0); -1 for none.
     void showRow(int row);

@@ -37,6 +37,17 @@ namespace syj {
 
 namespace {
 
+// The window's handlers count the rows from 1, the model from 0.
+int windowIndex(int row)
+{
+    return row + 1;
+}
+
+int modelRow(int Index)
+{
+    return Index - 1;
+}
+
 const QString kBackgroundPicture = u":/pictures/background.bmp"_s;
 const QString kPanelPicture = u":/pictures/panel.jpg"_s;
 const QString kIconPicture = u":/pictures/icon.ico"_s;
@@ -261,12 +272,13 @@ void Form1::wireEvents()
     // the window's names and count from 1. This is the one place the two meet.
     const RowPanel *rows = m_rows.get();
     connect(rows, &RowPanel::accompanimentClicked, this,
-            [this](int row) { dcButton2_Click(row + 1); });
-    connect(rows, &RowPanel::recordingClicked, this, [this](int row) { dcButton5_Click(row + 1); });
+            [this](int row) { dcButton2_Click(windowIndex(row)); });
+    connect(rows, &RowPanel::recordingClicked, this,
+            [this](int row) { dcButton5_Click(windowIndex(row)); });
     connect(rows, &RowPanel::originalBoxFocused, this,
-            [this](int row) { Text1_GotFocus(row + 1); });
+            [this](int row) { Text1_GotFocus(windowIndex(row)); });
     connect(rows, &RowPanel::newWordsBoxFocused, this,
-            [this](int row) { Text2_GotFocus(row + 1); });
+            [this](int row) { Text2_GotFocus(windowIndex(row)); });
 
     const LyricSheetModel *sheet = m_sheet.get();
     connect(sheet, &LyricSheetModel::loadingChanged, this, &Form1::onLoadingChanged);
@@ -297,12 +309,12 @@ void Form1::dcButton4_Click()
 
 void Form1::dcButton2_Click(int Index)
 {
-    m_playback->cueRow(Index - 1, Playback::Track::Accompaniment);
+    m_playback->cueRow(modelRow(Index), Playback::Track::Accompaniment);
 }
 
 void Form1::dcButton5_Click(int Index)
 {
-    m_playback->cueRow(Index - 1, Playback::Track::Original);
+    m_playback->cueRow(modelRow(Index), Playback::Track::Original);
 }
 
 void Form1::VScroll1_Change()
@@ -317,7 +329,7 @@ void Form1::Text1_GotFocus(int Index)
 
 void Form1::Text2_GotFocus(int Index)
 {
-    markCurrentRow(Index - 1);
+    markCurrentRow(modelRow(Index));
 }
 
 void Form1::dcButton7_Click()
@@ -445,31 +457,13 @@ AidsWindow *Form1::aidsWindow() const
     return m_aidsWindow;
 }
 
-std::optional<QPoint> Form1::placeForAidsWindow() const
-{
-    // Beside the main window, then below or above it, wherever the screen has
-    // room for the whole aids window without covering the main window.
-    const QRect frame = frameGeometry();
-    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
-    const QSize size = m_aidsWindow->frameGeometry().size();
-    const int gap = 8;
-    for (const QPoint at : {QPoint(frame.right() + gap, frame.top()),
-                            QPoint(frame.left() - gap - size.width(), frame.top()),
-                            QPoint(frame.left(), frame.bottom() + gap),
-                            QPoint(frame.left(), frame.top() - gap - size.height())}) {
-        if (screen.contains(QRect(at, size)))
-            return at;
-    }
-    return std::nullopt;
-}
-
 bool Form1::showAidsWindow(bool onlyWhereItFits)
 {
     if (!m_aidsWindow) {
         m_aidsWindow = new AidsWindow(*m_sheet, *m_aids, this);
     }
     if (!m_aidsWindow->isVisible()) {
-        const std::optional<QPoint> at = placeForAidsWindow();
+        const std::optional<QPoint> at = m_aidsWindow->placeBeside(*this);
         if (!at && onlyWhereItFits)
             return false;
         if (at)

@@ -132,7 +132,6 @@ private:
     void closeDuringLoad();
     void showAuthorWindow();
     void showEncoding(LyricEncoding encoding, const QString &path);
-    std::optional<QPoint> placeForAidsWindow() const;
 
     // The bottom panel's widgets.
     struct Widgets {
