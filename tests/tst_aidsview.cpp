@@ -12,6 +12,7 @@
 #include "sheet/sheetaids.h"
 #include "support/scripted.h"
 #include "support/widgets.h"
+#include "support/window.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -33,14 +34,10 @@ class TestAidsView : public QObject
 
 private:
     QTemporaryDir m_dir;
-    int m_files = 0;
 
     void load(Form1 &form, ScriptedPlatform &p, const QStringList &lines)
     {
-        const QString name = m_dir.filePath(u"song%1"_s.arg(++m_files));
-        QVERIFY(syj::test::writeFile(name + u".lrc"_s, lines.join(u"\r\n"_s).toUtf8()));
-        p.choose(name + u".lrc"_s);
-        form.dcButton3_Click();
+        QVERIFY(syj::test::loadIntoWindow(form, p, m_dir.path(), lines.join(u"\r\n"_s).toUtf8()));
         QVERIFY(syj::test::waitFor([&] { return !form.sheet().isLoading(); }));
     }
 

@@ -7,6 +7,7 @@
 #include "sheet/sheetcommands.h"
 #include "support/filehazards.h"
 #include "support/scripted.h"
+#include "support/window.h"
 
 #include <QFile>
 #include <QLabel>
@@ -271,12 +272,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    configureApplication(app);
-    TestBadInput test;
-    return QTest::qExec(&test, argc, argv);
-}
+SYJ_WINDOW_TEST_MAIN(TestBadInput)
 
 #include "tst_badinput.moc"

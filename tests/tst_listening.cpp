@@ -20,6 +20,7 @@
 #include "support/sound.h"
 #include "support/wav.h"
 #include "support/widgets.h"
+#include "support/window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -634,12 +635,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv)
-{
-    syj::test::processNullSink();
-    QApplication app(argc, argv);
-    TestListening test;
-    return QTest::qExec(&test, argc, argv);
-}
+SYJ_HEARD_WINDOW_TEST_MAIN(TestListening)
 
 #include "tst_listening.moc"

@@ -12,6 +12,7 @@
 #include "support/sound.h"
 #include "support/wav.h"
 #include "support/widgets.h"
+#include "support/window.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -814,12 +815,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv)
-{
-    syj::test::processNullSink();
-    QApplication app(argc, argv);
-    TestMediaPlayer test;
-    return QTest::qExec(&test, argc, argv);
-}
+SYJ_HEARD_WINDOW_TEST_MAIN(TestMediaPlayer)
 
 #include "tst_mediaplayer.moc"

@@ -16,6 +16,7 @@
 #include "support/sound.h"
 #include "support/wav.h"
 #include "support/widgets.h"
+#include "support/window.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -410,13 +411,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv)
-{
-    processNullSink();
-    QApplication app(argc, argv);
-    configureApplication(app);
-    TestPlayback test;
-    return QTest::qExec(&test, argc, argv);
-}
+SYJ_HEARD_WINDOW_TEST_MAIN(TestPlayback)
 
 #include "tst_playback.moc"

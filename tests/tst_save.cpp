@@ -11,6 +11,7 @@
 #include "sheet/sheetcommands.h"
 #include "support/scripted.h"
 #include "support/widgets.h"
+#include "support/window.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -622,12 +623,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    configureApplication(app);
-    TestSave test;
-    return QTest::qExec(&test, argc, argv);
-}
+SYJ_WINDOW_TEST_MAIN(TestSave)
 
 #include "tst_save.moc"

@@ -18,6 +18,7 @@
 #include "sheet/sheetcommands.h"
 #include "support/scripted.h"
 #include "support/widgets.h"
+#include "support/window.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -119,15 +120,11 @@ class TestTracking : public QObject
 
 private:
     QTemporaryDir m_dir;
-    int m_files = 0;
 
     // Writes a lyric file and loads it through 打开原唱歌词.
     void load(Form1 &form, ScriptedPlatform &p, const QByteArray &bytes)
     {
-        const QString name = u"lyrics%1"_s.arg(++m_files);
-        QVERIFY(syj::test::writeFile(m_dir.filePath(name + u".lrc"_s), bytes));
-        p.choose(m_dir.filePath(name + u".mp3"_s));
-        form.dcButton3_Click();
+        QVERIFY(syj::test::loadIntoWindow(form, p, m_dir.path(), bytes));
     }
 
     // Shows the window and waits until it is the active one, so that widgets
