@@ -102,8 +102,9 @@ AidsWindow::AidsWindow(LyricSheetModel &sheet, const SheetAids &aids, QWidget *p
     split->setChildrenCollapsible(false);
     split->addWidget(m_table);
     split->addWidget(m_finder);
-    split->setStretchFactor(0, 2);
-    split->setStretchFactor(1, 3);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
+    split->setSizes({180, 320});
     layout->addWidget(split, 1);
 
     auto *legend = new QLabel(u"调类：普通话 平＝一、二声，仄＝三、四声，轻＝轻声；粤语 "
