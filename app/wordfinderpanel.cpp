@@ -106,10 +106,9 @@ WordFinderPanel::WordFinderPanel(const LyricSheetModel &sheet, const SheetAids &
         if (row < 0 || row == m_row)
             refresh();
     });
-    connect(&m_aids, &SheetAids::rowsChanged, this, [this](const QList<int> &rows) {
-        if (rows.contains(m_row))
-            refresh();
-    });
+    // A row of the set may change the rhyme to keep; the list is found
+    // again only when what it is found for changed.
+    connect(&m_aids, &SheetAids::rowsChanged, this, &WordFinderPanel::refresh);
     connect(&m_aids, &SheetAids::allChanged, this, &WordFinderPanel::placeOnLineEnd);
 
     // The key works wherever the focus is, the main window's boxes included.
@@ -162,7 +161,7 @@ void WordFinderPanel::refresh()
 {
     const bool known =
         m_row >= 0 && m_sheet.hasRow(m_row) && m_aids.row(m_row).known && m_aids.row(m_row).aided;
-    const aids::LineReading line = known ? m_aids.readOriginal(m_row) : aids::LineReading{};
+    const aids::LineReading &line = original(known);
     const int syllables = static_cast<int>(line.syllables.size());
     for (QWidget *w : {static_cast<QWidget *>(m_first), static_cast<QWidget *>(m_length),
                        static_cast<QWidget *>(m_mode), static_cast<QWidget *>(m_filter)})
@@ -178,9 +177,12 @@ void WordFinderPanel::refresh()
 
     // The place, inside the line.
     m_placing = true;
-    m_first->setRange(1, syllables);
+    if (m_first->maximum() != syllables)
+        m_first->setRange(1, syllables);
     const int first = m_first->value() - 1;
-    m_length->setRange(1, std::min(aids::WordTables::kMaxSyllables, syllables - first));
+    const int longest = std::min(aids::WordTables::kMaxSyllables, syllables - first);
+    if (m_length->maximum() != longest)
+        m_length->setRange(1, longest);
     const int length = m_length->value();
     m_placing = false;
 
@@ -190,12 +192,9 @@ void WordFinderPanel::refresh()
     const QList<QStringList> classes =
         aids::toneClasses(line, rowData.originalPicks, language).mid(first, length);
 
-    // At the line end of a rhyme set: the set's rhyme, or the original's
-    // while the set has no new line yet.
-    const SheetAids::Row &r = m_aids.row(m_row);
     const bool endsLine = first + length - 1 == line.endWith(rowData.originalPicks);
-    const QString rhyme = r.setRhyme.isEmpty() ? r.ends.original.value(0) : r.setRhyme;
-    const bool rhymes = endsLine && r.verdict != aids::RhymeVerdict::NoSet && !rhyme.isEmpty();
+    const QString rhyme = endsLine ? rhymeToKeep() : QString();
+    const bool rhymes = !rhyme.isEmpty();
     m_rhyme->setEnabled(rhymes);
     m_rhyme->setText(rhymes ? u"押本组的韵（%1）"_s.arg(rhyme) : u"押本组的韵"_s);
 
@@ -248,6 +247,51 @@ void WordFinderPanel::refresh()
     }
     if (m_list->count() > 0)
         m_list->setCurrentRow(0);
+}
+
+const aids::LineReading &WordFinderPanel::original(bool known)
+{
+    // Read again only when the line, its picks or the language changed: not
+    // for each word typed in the box.
+    QString key;
+    if (known) {
+        const LyricRow &rowData = m_sheet.at(m_row);
+        key = QString::number(m_row) + u'|' + QString::number(int(m_sheet.rhymeSystem())) + u'|' +
+              rowData.originalWords;
+        for (auto p = rowData.originalPicks.cbegin(); p != rowData.originalPicks.cend(); ++p)
+            key += u'|' + QString::number(p.key()) + u'=' + p.value();
+    }
+    if (key != m_lineKey || key.isEmpty()) {
+        m_lineKey = key;
+        m_line = known ? m_aids.readOriginal(m_row) : aids::LineReading{};
+    }
+    return m_line;
+}
+
+QString WordFinderPanel::rhymeToKeep() const
+{
+    // The rhyme the other lines of the row's set give it, as the aids judge
+    // a set's rhyme, or the original's while they have no new words: the
+    // words being written on this line do not choose the rhyme they are
+    // offered.
+    const QString key = m_aids.row(m_row).ends.original.value(0);
+    if (key.isEmpty())
+        return {};
+    QList<aids::RowEnds> set;
+    qsizetype self = -1;
+    for (int i = 0; i < m_sheet.count(); ++i) {
+        const aids::RowEnds &ends = m_aids.row(i).ends;
+        if (ends.original.value(0) != key)
+            continue;
+        if (i == m_row)
+            self = set.size();
+        set.append(ends);
+    }
+    if (set.size() < 2 || self < 0)
+        return {};
+    set[self].newWords.clear();
+    const QString rhyme = aids::judgeRhymes(set).setRhyme.value(self);
+    return rhyme.isEmpty() ? key : rhyme;
 }
 
 void WordFinderPanel::putWord(QListWidgetItem *item)

@@ -57,6 +57,11 @@ private:
     void placeOnLineEnd();
     void refresh();
     QLineEdit *rowBox() const;
+    // The rhyme a word at the row's line end should keep; empty when the
+    // row is in no rhyme set.
+    QString rhymeToKeep() const;
+    // The row's original line as the aids read it (none when `known` is false).
+    const aids::LineReading &original(bool known);
 
     const LyricSheetModel &m_sheet;
     const SheetAids &m_aids;
@@ -71,6 +76,8 @@ private:
     QListWidget *m_list = nullptr;
     // What the list was found for, so that typing elsewhere does not search again.
     QString m_searched;
+    QString m_lineKey;
+    aids::LineReading m_line;
     bool m_placing = false;
 };
 
