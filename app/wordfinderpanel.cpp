@@ -157,8 +157,19 @@ void WordFinderPanel::placeOnLineEnd()
     refresh();
 }
 
+void WordFinderPanel::showEvent(QShowEvent *event)
+{
+    QGroupBox::showEvent(event);
+    refresh();
+}
+
 void WordFinderPanel::refresh()
 {
+    // A hidden finder finds nothing: its words are opened when it is first seen.
+    if (!isVisible()) {
+        m_searched.clear();
+        return;
+    }
     const bool known =
         m_row >= 0 && m_sheet.hasRow(m_row) && m_aids.row(m_row).known && m_aids.row(m_row).aided;
     const aids::LineReading &line = original(known);

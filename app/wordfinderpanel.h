@@ -53,6 +53,9 @@ public:
     QListWidget *list() const { return m_list; }
     QLabel *countLabel() const { return m_count; }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void placeOnLineEnd();
     void refresh();
