@@ -143,7 +143,7 @@ void WordFinderPanel::showRow(int row)
 void WordFinderPanel::placeOnLineEnd()
 {
     m_searched.clear();
-    if (m_row >= 0 && m_aids.row(m_row).known) {
+    if (m_row >= 0 && m_sheet.hasRow(m_row) && m_aids.row(m_row).known) {
         const aids::LineReading line = m_aids.readOriginal(m_row);
         const qsizetype end = line.endWith(m_sheet.at(m_row).originalPicks);
         const int length = static_cast<int>(std::min<qsizetype>(2, end + 1));
