@@ -1,5 +1,6 @@
 #include "app/aidswindow.h"
 
+#include "app/wordfinderpanel.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/sheetaids.h"
 
@@ -8,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QScreen>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -94,7 +96,17 @@ AidsWindow::AidsWindow(LyricSheetModel &sheet, const SheetAids &aids, QWidget *p
         m_table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Fixed);
         m_table->setColumnWidth(column, 104);
     }
-    layout->addWidget(m_table, 1);
+    // The finder under the table; the writer moves the line between them.
+    m_finder = new WordFinderPanel(sheet, aids, this);
+    auto *split = new QSplitter(Qt::Vertical, this);
+    split->setObjectName(u"aidsSplit"_s);
+    split->setChildrenCollapsible(false);
+    split->addWidget(m_table);
+    split->addWidget(m_finder);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
+    split->setSizes({180, 320});
+    layout->addWidget(split, 1);
 
     auto *legend = new QLabel(u"调类：普通话 平＝一、二声，仄＝三、四声，轻＝轻声；粤语 "
                               u"0243：3＝第一、二声，4＝第三、五声，2＝第六声，0＝第四声。"
@@ -147,6 +159,12 @@ void AidsWindow::showRow(int row)
 {
     m_row = m_sheet.hasRow(row) ? row : -1;
     refresh();
+    m_finder->showRow(m_row);
+}
+
+void AidsWindow::setNewWordsBoxes(std::function<QLineEdit *(int row)> boxOf)
+{
+    m_finder->setNewWordsBoxes(std::move(boxOf));
 }
 
 void AidsWindow::refresh()

@@ -3,7 +3,7 @@
 // readings and tone class, and the places where the new syllable's tones
 // cannot be sung on the original's notes; the rhyme of both line ends; the
 // song's language and rhyme system; and a choice of reading for each syllable
-// that has several.
+// that has several; and the word finder (找词) for a place of the line.
 //
 // A tool window beside the main window, so that the main window's layout stays
 // as it is. It follows the row that has the focus.
@@ -12,16 +12,19 @@
 #include "aids/lineanalysis.h"
 
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QTableWidget;
 
 namespace syj {
 
 class LyricSheetModel;
 class SheetAids;
+class WordFinderPanel;
 
 class AidsWindow : public QWidget
 {
@@ -43,6 +46,11 @@ public:
     QLabel *heading() const { return m_heading; }
     QLabel *rhymeLine() const { return m_rhyme; }
     QTableWidget *syllables() const { return m_table; }
+    WordFinderPanel *wordFinder() const { return m_finder; }
+
+    // Where the word finder puts a word: the new-words box of row `row`
+    // (from 0), or none. Until it is told, the finder only lists words.
+    void setNewWordsBoxes(std::function<QLineEdit *(int row)> boxOf);
 
     // A line's end as the aids show it: "深 shēn〔九文〕".
     static QString lineEndText(const aids::LineReading &line, const aids::ReadingPicks &picks,
@@ -75,6 +83,7 @@ private:
     QLabel *m_heading = nullptr;
     QLabel *m_rhyme = nullptr;
     QTableWidget *m_table = nullptr;
+    WordFinderPanel *m_finder = nullptr;
     // What each side of the table shows now (original, new words).
     QString m_filled[2];
 };

@@ -461,6 +461,9 @@ bool Form1::showAidsWindow(bool onlyWhereItFits)
 {
     if (!m_aidsWindow) {
         m_aidsWindow = new AidsWindow(*m_sheet, *m_aids, this);
+        // A word found for a row goes into that row's new words.
+        m_aidsWindow->setNewWordsBoxes(
+            [this](int row) -> QLineEdit * { return m_rows->newWordsBox(row); });
     }
     if (!m_aidsWindow->isVisible()) {
         const std::optional<QPoint> at = m_aidsWindow->placeBeside(*this);

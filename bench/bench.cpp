@@ -1,12 +1,13 @@
 // 声韵笺 benchmark: runs the real main window offscreen (the loads on an X
 // server of its own too) and prints a table of start-up, loading,
-// saving/reopening, cueing, reading-table, aids and loop figures, what is
+// saving/reopening, cueing, reading-table, word-finder, aids and loop figures, what is
 // heard on a sound server's output after cues, loops and opens, plus one
 // machine-readable "BENCH name value unit" line per figure.
 //
 // Each measurement that needs a fresh process (start-up, peak memory of a load)
 // runs this program again as a child with a probe argument.
 #include "aids/readingtables.h"
+#include "aids/wordfinder.h"
 #include "app/aidswindow.h"
 #include "app/application.h"
 #include "app/form1.h"
@@ -386,6 +387,96 @@ int probeReadings()
     if (readings == 0)
         return 3;
     std::printf("%.3f %.4f\n", openMs, lookupUs);
+    return 0;
+}
+
+// Resident memory of this process now, in MiB.
+double rssMiB()
+{
+    QFile f(u"/proc/self/status"_s);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+// The word finder's tables opened for the first time in this process; then
+// the slowest of a set of searches (every class pattern of one and two
+// syllables, places that take any word, with the rhyme and with a filter,
+// in both languages), each run twice; and how much the process grew.
+int probeWords()
+{
+    using aids::Language;
+    using aids::WordTables;
+    const double before = rssMiB();
+    QElapsedTimer t;
+    t.start();
+    const WordTables &tables = WordTables::instance();
+    const double openMs = t.nsecsElapsed() / 1e6;
+
+    struct Lang {
+        Language language;
+        QStringList classes;
+        aids::RhymeSystem system;
+        QString rhyme, character;
+    };
+    const Lang langs[] = {
+        {Language::Cantonese,
+         {u"0"_s, u"2"_s, u"3"_s, u"4"_s},
+         aids::RhymeSystem::CantoneseFinals,
+         u"ong"_s,
+         u"心"_s},
+        {Language::Mandarin,
+         {u"平"_s, u"仄"_s},
+         aids::RhymeSystem::ZhonghuaXinyun,
+         u"十唐"_s,
+         u"花"_s},
+    };
+    std::vector<aids::WordSearch> searches;
+    for (const Lang &l : langs) {
+        aids::WordSearch s;
+        s.language = l.language;
+        s.system = l.system;
+        for (const QString &a : l.classes) {
+            s.classes = {{a}};
+            searches.push_back(s);
+            for (const QString &b : l.classes) {
+                s.classes = {{a}, {b}};
+                searches.push_back(s);
+            }
+        }
+        for (int n = 1; n <= WordTables::kMaxSyllables; ++n) {
+            s.classes = QList<QStringList>(n, QStringList());
+            s.rhyme.clear();
+            s.characters.clear();
+            searches.push_back(s);
+            s.rhyme = l.rhyme;
+            searches.push_back(s);
+            s.rhyme.clear();
+            s.characters = l.character;
+            searches.push_back(s);
+            s.startsWith = true;
+            searches.push_back(s);
+            s.startsWith = false;
+            s.classes = QList<QStringList>(n, l.classes.mid(0, 2));
+            searches.push_back(s);
+        }
+    }
+    double worstMs = 0;
+    qsizetype found = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (const aids::WordSearch &s : searches) {
+            t.restart();
+            found += tables.find(s).count;
+            worstMs = std::max(worstMs, t.nsecsElapsed() / 1e6);
+        }
+    }
+    if (found == 0)
+        return 2;
+    std::printf("%.3f %.3f %.2f\n", openMs, worstMs, rssMiB() - before);
     return 0;
 }
 
@@ -1423,6 +1514,20 @@ int runAll(int argc, char **argv)
         }
         report(u"reading_tables_open_ms"_s, median(open), u"ms"_s, u"< 20"_s);
         report(u"reading_lookup_us"_s, median(lookup), u"us"_s);
+
+        // The word finder's tables, likewise in fresh processes.
+        std::vector<double> wordsOpen, query, grown;
+        for (int i = 0; i < 11; ++i) {
+            const QList<QByteArray> out = runChild({u"--probe-words"_s}).trimmed().split(' ');
+            wordsOpen.push_back(out.value(0).toDouble());
+            query.push_back(out.value(1).toDouble());
+            grown.push_back(out.value(2).toDouble());
+        }
+        report(u"finder_tables_open_ms"_s, median(wordsOpen), u"ms"_s, u"< 50"_s);
+        report(u"finder_query_worst_ms"_s, *std::max_element(query.begin(), query.end()), u"ms"_s,
+               u"< 30"_s);
+        report(u"finder_memory_growth_mib"_s, *std::max_element(grown.begin(), grown.end()),
+               u"MiB"_s, u"< 25"_s);
     }
 
     // The writing aids' update for one keystroke on a 100-row sheet: the row's
@@ -1579,5 +1684,7 @@ int main(int argc, char **argv)
                               QString::fromLocal8Bit(argv[4]));
     if (argc >= 2 && qstrcmp(argv[1], "--probe-readings") == 0)
         return probeReadings();
+    if (argc >= 2 && qstrcmp(argv[1], "--probe-words") == 0)
+        return probeWords();
     return runAll(argc, argv);
 }

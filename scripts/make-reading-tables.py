@@ -15,7 +15,8 @@ Reads
   opencc                 /usr/bin/opencc with t2s.json, for the simplified keys
   festlex-cmu            /usr/share/festival/dicts/cmu/cmudict-0.4.out (English words'
                          syllables)
-and writes DIR/mandarin.bin, DIR/cantonese.bin, DIR/english.bin and DIR/sources.txt (the package
+and writes DIR/mandarin.bin, DIR/cantonese.bin, DIR/english.bin, the word finder's
+DIR/mandarin-words.bin and DIR/cantonese-words.bin, and DIR/sources.txt (the package
 versions the tables were made from). Same packages, same bytes. The notices
 of the data's licences are in aids/data/LICENSES.
 
@@ -47,6 +48,32 @@ to five letters (so that the aids know an acronym is no word):
              T bytes           the words, lowercase a-z, apostrophes left out,
                                ascending; zero-padded to 4
              N x u8            each word's syllables
+
+mandarin-words.bin and cantonese-words.bin, the words of one to four syllables the
+word finder offers, each with one reading, indexed by the tone classes of its syllables
+(read in place by aids/wordfinder.cpp):
+
+  offset 0   "SYJW"  u16 version (1)  u16 language (0 Mandarin, 1 Cantonese)
+         8   u32 syllables S   u32 syllable text bytes T   u32 word lengths W (4)  u32 0
+        24   (S + 1) x u32     where each syllable starts in the text, then the end
+             T bytes           the syllables, UTF-8, ascending; zero-padded to 4
+             W x 4 x u32       per length L = 1..W: L, words N, file offset of the
+                               words, file offset of the index
+             per word length   N records of L x u32 code points then L x u16 syllables,
+                               the most frequent first; zero-padded to 4
+             per word length   (4^L + 1) x u32 where each class pattern's words start
+                               in the list below, then its end; then N x u32 word
+                               numbers, ascending within a pattern
+
+A pattern is the sum of class(syllable k) x 4^k, the classes numbered Mandarin
+平 0, 仄 1, 轻 2; Cantonese (0243) 0 -> 0, 2 -> 1, 3 -> 2, 4 -> 3. Mandarin words are
+the dictionary's words typed at least once, their tones those of the word list
+where it has the word, else each character's first reading that counts in the
+typed syllable (a word a character of which has no such reading is left out);
+frequency is the dictionary's count. Cantonese words are the jyut6ping3 words
+with each reading the dictionary gives them, and the characters of the essay
+with each of their readings; only readings the aids count (the word list's, or
+one that counts for each character) are kept; frequency is the essay's count.
 
 The readings that count are the modern standard ones: Mandarin, those of
 kTGHZ2013 (the 2013 standard dictionary), kMandarin where it has none;
@@ -467,6 +494,113 @@ def english_bytes():
             + bytes(counts[w] for w in kept))
 
 
+# --- the word finder's words --------------------------------------------------
+
+FINDER_LENGTHS = 4
+
+
+def tone_class(syllable, language):
+    """The class number of a reading, as aids/phonology.cpp names the classes."""
+    tone = int(syllable[-1]) if syllable[-1:].isdigit() else 0
+    if language == MANDARIN:
+        return {1: 0, 2: 0, 3: 1, 4: 1, 5: 2}.get(tone)
+    return {4: 0, 6: 1, 1: 2, 2: 2, 3: 3, 5: 3}.get(tone)
+
+
+def counted_readings(chars, key):
+    """The readings of a character that count, usual first."""
+    entry = chars.get(key)
+    return entry[0][:entry[1]] if entry else []
+
+
+def mandarin_finder_words(chars, word_table):
+    """(text, readings, count) of the Mandarin words, tones told as the aids read them:
+    the word list's reading, or each character's first reading that counts in the
+    typed syllable."""
+    out, seen = [], set()
+    for text, syllables, weight in rime_entries(PINYIN):
+        if weight <= 0 or not 1 <= len(text) <= FINDER_LENGTHS or len(text) != len(syllables) \
+                or not all(map(is_han, text)):
+            continue
+        reading = word_table.get(text)
+        if reading is None or [toneless(r) for r in reading] != syllables:
+            reading = []
+            for ch, syllable in zip(text, syllables):
+                found = [r for r in counted_readings(chars, ord(ch)) if toneless(r) == syllable]
+                if not found:
+                    break
+                reading.append(found[0])
+        if len(reading) != len(text) or (text, tuple(reading)) in seen:
+            continue
+        seen.add((text, tuple(reading)))
+        out.append((text, reading, weight))
+    return out
+
+
+def cantonese_finder_words(chars, word_table):
+    """(text, readings, count) of the Cantonese words and common characters, each
+    reading one that the aids count: the word list's, or one that counts for every
+    character."""
+    essay = essay_counts()
+    out, seen = [], set()
+
+    def add(text, reading, weight):
+        # The aids read a word of the list only where its characters are all
+        # in the Basic Multilingual Plane.
+        listed = word_table.get(text) == reading and all(ord(c) <= 0xFFFF for c in text)
+        if not listed and any(r not in counted_readings(chars, ch) for ch, r in zip(text, reading)):
+            return
+        if (text, tuple(reading)) not in seen:
+            seen.add((text, tuple(reading)))
+            out.append((text, reading, weight))
+
+    for text, syllables, _ in dict_entries(WORDS):
+        if 2 <= len(text) <= FINDER_LENGTHS and len(text) == len(syllables) \
+                and all(map(is_han, text)):
+            add(text, syllables, essay.get(text, 0))
+    for ch, syllables, weight in dict_entries(CHARS):
+        if len(ch) == 1 and len(syllables) == 1 and is_han(ch) and essay.get(ch, 0) > 0 \
+                and (weight is None or weight >= COUNTED_WEIGHT):
+            add(ch, syllables, essay[ch])
+    return out
+
+
+def finder_bytes(language, words):
+    words = [(t, r, w) for t, r, w in words
+             if all(tone_class(s, language) is not None for s in r)]
+    syllables = sorted({s for _, r, _ in words for s in r})
+    number = {s: i for i, s in enumerate(syllables)}
+    text, starts = b"", []
+    for s in syllables:
+        starts.append(len(text))
+        text += s.encode("utf-8")
+    starts.append(len(text))
+    head = struct.pack("<4sHH4I", b"SYJW", 1, language, len(syllables), len(text),
+                       FINDER_LENGTHS, 0)
+    head += struct.pack("<%dI" % len(starts), *starts) + pad4(text)
+    at = len(head) + 16 * FINDER_LENGTHS
+    groups, body = b"", b""
+    for length in range(1, FINDER_LENGTHS + 1):
+        entries = sorted(((-w, tuple(map(ord, t)), tuple(number[s] for s in r), r)
+                          for t, r, w in words if len(t) == length))
+        records = pad4(b"".join(struct.pack("<%dI%dH" % (length, length), *cps, *syl)
+                                for _, cps, syl, _ in entries))
+        patterns = [[] for _ in range(4 ** length)]
+        for index, (_, _, _, r) in enumerate(entries):
+            key = sum(tone_class(s, language) * 4 ** k for k, s in enumerate(r))
+            patterns[key].append(index)
+        index_starts, index = [], []
+        for p in patterns:
+            index_starts.append(len(index))
+            index.extend(p)
+        index_starts.append(len(index))
+        groups += struct.pack("<4I", length, len(entries), at + len(body),
+                              at + len(body) + len(records))
+        body += records + struct.pack("<%dI" % len(index_starts), *index_starts)
+        body += struct.pack("<%dI" % len(index), *index)
+    return head + groups + body
+
+
 # --- the tables -------------------------------------------------------------
 
 
@@ -547,6 +681,9 @@ def main():
         "mandarin.bin": table_bytes(MANDARIN, mandarin, mandarin_words),
         "cantonese.bin": table_bytes(CANTONESE, cantonese, words),
         "english.bin": english_bytes(),
+        "mandarin-words.bin": finder_bytes(MANDARIN,
+                                           mandarin_finder_words(mandarin, mandarin_words)),
+        "cantonese-words.bin": finder_bytes(CANTONESE, cantonese_finder_words(cantonese, words)),
         "sources.txt": ("Made by scripts/make-reading-tables.py from these Debian packages:\n"
                         + package_versions()).encode("utf-8"),
     }

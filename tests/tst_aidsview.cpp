@@ -2,12 +2,14 @@
 // the mark at its right end (new/original sung syllables, the rhyme group of
 // the line end), a new line changes the rhyme marks of its whole set, and the
 // aids window follows the focused row with its tone classes and lets the
-// writer pick a reading. A real window, real lyric files, real typing.
+// writer pick a reading; its word finder puts a word into the row's box. A
+// real window, real lyric files, real typing.
 
 #include "aids/readingtables.h"
 #include "app/aidswindow.h"
 #include "app/form1.h"
 #include "app/rowpanel.h"
+#include "app/wordfinderpanel.h"
 #include "sheet/lyricsheetmodel.h"
 #include "sheet/sheetaids.h"
 #include "support/scripted.h"
@@ -15,9 +17,12 @@
 #include "support/window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QListWidget>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -153,6 +158,65 @@ private Q_SLOTS:
         QCOMPARE(form.sheet().rhymeSystem(), syj::aids::RhymeSystem::CantoneseFinals);
         QCOMPARE(aids->rhymeSystemBox()->count(), 1);
         QCOMPARE(aids->syllables()->item(0, syj::AidsWindow::OriginalClass)->text(), u"3"_s);
+    }
+
+    // The finder lists words for the focused row's line end; Enter puts the
+    // chosen one into the row's box in place of the selection and gives the
+    // box the focus back, and the box's Undo takes it back. F9 goes to the
+    // finder and back.
+    void finderPutsAWordIntoTheBox()
+    {
+        ScriptedPlatform p;
+        Form1 form(p);
+        form.show();
+        // 光 and 方 end in 十唐: a rhyme set. 家 leaves its rhyme, but the
+        // line being written does not choose the rhyme it is offered.
+        load(form, p, {u"[00:01.00]月光"_s, u"[00:02.00]远方"_s});
+        QVERIFY(form.showAidsWindow());
+        syj::AidsWindow *aids = form.aidsWindow();
+        syj::WordFinderPanel *finder = aids->wordFinder();
+        TextBox *box = form.rows().newWordsBox(0);
+        QApplication::setActiveWindow(&form);
+        box->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), box);
+        syj::test::typeText(box, u"回家"_s);
+        box->setSelection(1, 1);
+
+        QTest::keyClick(box, Qt::Key_F9);
+        QTRY_COMPARE(QApplication::focusWidget(), finder->list());
+        QCOMPARE(finder->firstSyllableBox()->value(), 1);
+        QCOMPARE(finder->lengthBox()->value(), 2);
+        QVERIFY(finder->rhymeBox()->isEnabled());
+        QVERIFY2(finder->rhymeBox()->text().contains(u"十唐"_s),
+                 qPrintable(finder->rhymeBox()->text()));
+        QVERIFY2(finder->countLabel()->text().startsWith(u"原词“月光”（仄平）：找到"_s),
+                 qPrintable(finder->countLabel()->text()));
+        QVERIFY(finder->list()->count() > 0);
+        const QString word = finder->list()->currentItem()->data(Qt::UserRole).toString();
+        QCOMPARE(word.size(), 2);
+        QVERIFY(finder->list()
+                    ->currentItem()
+                    ->data(Qt::AccessibleTextRole)
+                    .toString()
+                    .startsWith(word + u"，读音 "_s));
+
+        QTest::keyClick(finder->list(), Qt::Key_Return);
+        QCOMPARE(box->text(), u"回"_s + word);
+        QCOMPARE(form.sheet().at(0).newWords, u"回"_s + word);
+        QTRY_COMPARE(QApplication::focusWidget(), box);
+        QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(box->text(), u"回家"_s);
+
+        // Narrowed by a character, the list holds only words with it.
+        QTest::keyClick(box, Qt::Key_F9);
+        QTRY_COMPARE(QApplication::focusWidget(), finder->list());
+        finder->filterBox()->setText(u"光"_s);
+        QVERIFY(finder->list()->count() > 0);
+        for (int i = 0; i < finder->list()->count(); ++i)
+            QVERIFY(finder->list()->item(i)->data(Qt::UserRole).toString().contains(u'光'));
+        QTest::keyClick(finder->list(), Qt::Key_F9);
+        QTRY_COMPARE(QApplication::focusWidget(), box);
+        QCOMPARE(box->text(), u"回家"_s);
     }
 };
 

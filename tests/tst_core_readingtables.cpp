@@ -21,8 +21,8 @@ Q_DECLARE_METATYPE(Language)
 namespace {
 
 const QString kSourceDir = QString::fromUtf8(SYJ_SOURCE_DIR);
-const QStringList kTables = {u"mandarin.bin"_s, u"cantonese.bin"_s, u"english.bin"_s,
-                             u"sources.txt"_s};
+const QStringList kTables = {u"mandarin.bin"_s,       u"cantonese.bin"_s,       u"english.bin"_s,
+                             u"mandarin-words.bin"_s, u"cantonese-words.bin"_s, u"sources.txt"_s};
 
 char32_t onlyCharacter(const QString &s)
 {
@@ -272,8 +272,11 @@ void TestReadingTables::wordReadings()
 
 void TestReadingTables::tablesAreStoredUncompressed()
 {
-    for (const QString &name : {u"mandarin.bin"_s, u"cantonese.bin"_s, u"english.bin"_s}) {
-        const QResource resource(u":/aids/readings/"_s + name);
+    for (const QString &path :
+         {u"readings/mandarin.bin"_s, u"readings/cantonese.bin"_s, u"readings/english.bin"_s,
+          u"words/mandarin-words.bin"_s, u"words/cantonese-words.bin"_s}) {
+        const QString name = path.section(u'/', 1);
+        const QResource resource(u":/aids/"_s + path);
         QVERIFY2(resource.isValid(), qPrintable(name));
         QCOMPARE(resource.compressionAlgorithm(), QResource::NoCompression);
         QFile checkedIn(kSourceDir + u"/aids/data/"_s + name);
