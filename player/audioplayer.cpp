@@ -88,6 +88,14 @@ AudioPlayer::AudioPlayer(QObject *parent) : QObject(parent), m_mailbox(std::make
     connect(m_answerLimit, &QTimer::timeout, this, [this] {
         if (!m_pipeline || !m_error.isEmpty())
             return;
+        // Now and then a pipeline never finishes opening a file that opens at
+        // once on another: it is given up halfway, and the file opened again.
+        if (!m_loaded && !m_openedAgain) {
+            m_openedAgain = true;
+            m_pipeline.reset();
+            openPipeline();
+            return;
+        }
         if (!m_loaded)
             fail(u"文件没有响应：%1 秒内没能打开"_s.arg(kOpenLimitMs / 1000));
         else if (m_moving)
@@ -112,6 +120,7 @@ void AudioPlayer::setURL(const QString &path)
 {
     closePipeline();
     m_error.clear();
+    m_openedAgain = false;
     m_url = path;
     Q_EMIT positionChanged(0);
     Q_EMIT durationChanged(0);
@@ -156,7 +165,11 @@ bool AudioPlayer::openPipeline()
     }
     m_pipeline->setOutput(gainOf(m_volume), m_muted);
     m_pipeline->open();
-    m_answerLimit->start();
+    // A file being opened has half the limit, and the rest when it is opened
+    // again; a move opened on a pipeline of its own has the whole.
+    m_answerLimit->start(m_loaded        ? kOpenLimitMs
+                         : m_openedAgain ? kOpenLimitMs - kOpenLimitMs / 2
+                                         : kOpenLimitMs / 2);
     return true;
 }
 
@@ -411,7 +424,7 @@ void AudioPlayer::makeMove()
     m_tempoUsed = m_tempoUsed || m_rate < 1.0;
     m_atEnd = false;
     m_moving = from;
-    m_answerLimit->start();
+    m_answerLimit->start(kOpenLimitMs);
     m_turnsCounted = 0;
     m_pipeline->seek(from, m_rate, m_loopStartMs, m_loopEndMs);
     show(m_state);

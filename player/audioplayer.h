@@ -168,6 +168,9 @@ private:
     bool m_loaded = false;
     bool m_pipelineReady = false;
     bool m_tempoUsed = false;
+    // The file was opened once more on a pipeline of its own after the
+    // first did not answer in half the limit.
+    bool m_openedAgain = false;
     bool m_atEnd = false;
     // Whether sound is wanted, and whether the pipeline was told to play.
     bool m_wantPlay = false;
