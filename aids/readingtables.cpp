@@ -5,6 +5,8 @@
 // top of scripts/make-reading-tables.py.
 #include "aids/readingtables.h"
 
+#include "aids/tablewords.h"
+
 #include <QLoggingCategory>
 #include <QResource>
 #include <QtEndian>
@@ -26,16 +28,6 @@ constexpr qsizetype kHeaderSize = 32;
 constexpr quint16 kVersion = 2;
 // The longest word the loader accepts; the word list's longest has 15 characters.
 constexpr quint32 kMaxWordLength = 32;
-
-quint32 u32At(const uchar *base, qsizetype index)
-{
-    return qFromLittleEndian<quint32>(base + 4 * index);
-}
-
-quint16 u16At(const uchar *base, qsizetype index)
-{
-    return qFromLittleEndian<quint16>(base + 2 * index);
-}
 
 // One language's table: characters, their readings and words.
 class Table

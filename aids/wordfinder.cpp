@@ -6,6 +6,8 @@
 // top of scripts/make-reading-tables.py.
 #include "aids/wordfinder.h"
 
+#include "aids/tablewords.h"
+
 #include <QLoggingCategory>
 #include <QResource>
 #include <QtEndian>
@@ -27,16 +29,6 @@ std::atomic<bool> g_opened = false;
 constexpr qsizetype kHeaderSize = 24;
 constexpr quint16 kVersion = 1;
 constexpr int kClasses = 4;
-
-quint32 u32At(const uchar *base, qint64 index)
-{
-    return qFromLittleEndian<quint32>(base + 4 * index);
-}
-
-quint16 u16At(const uchar *base, qint64 index)
-{
-    return qFromLittleEndian<quint16>(base + 2 * index);
-}
 
 // The class numbers the tables index by, of the classes toneClass() names.
 int classNumber(QStringView cls, Language language)

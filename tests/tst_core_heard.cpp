@@ -31,10 +31,10 @@ class HeardTest : public QObject
     // "_0.3" is 0.3 s of silence; "A7.5/0.8" the accompaniment's file from
     // 7.5 s for 0.8 s ("B": the original's), "@0.05" its gain (0.2), "^1.0"
     // mixed over the recording from 1.0 s instead of following the rest.
-    static std::vector<Piece> parse(const QString &spec)
+    static std::vector<Piece> parse(const QString &script)
     {
         std::vector<Piece> pieces;
-        for (QString token : spec.split(u' ', Qt::SkipEmptyParts)) {
+        for (QString token : script.split(u' ', Qt::SkipEmptyParts)) {
             Piece p;
             if (token.startsWith(u'_')) {
                 p.seconds = token.mid(1).toDouble();
@@ -90,10 +90,10 @@ private Q_SLOTS:
             if (mp3 && m_sources[1][0].reference.empty())
                 QSKIP("no MP3 encoder or decoder (gst-launch-1.0 with lamemp3enc)");
             const HeardSource *sources = m_sources[mp3];
-            std::vector<Piece> spec = parse(pieces);
+            std::vector<Piece> played = parse(pieces);
             Recording rec;
             // A piece's place is of the file as the player's decoder gives it.
-            for (Piece &p : spec) {
+            for (Piece &p : played) {
                 const auto length = static_cast<size_t>(std::lround(p.seconds * rec.rate));
                 const auto from = static_cast<size_t>(std::lround(p.place * rec.rate));
                 if (p.mixedAt >= 0) {
@@ -121,7 +121,7 @@ private Q_SLOTS:
             const std::vector<HeardSegment> found =
                 HeardDecoder({sources[0], sources[1]}).decode(rec);
             std::vector<Piece> heard;
-            for (const Piece &p : spec) {
+            for (const Piece &p : played) {
                 if (p.source >= 0)
                     heard.push_back(p);
             }

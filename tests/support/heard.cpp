@@ -66,20 +66,6 @@ std::vector<float> chirpSamples(const Chirp &chirp)
 
 namespace {
 
-void appendLe32(QByteArray &out, quint32 v)
-{
-    char b[4];
-    qToLittleEndian(v, b);
-    out.append(b, 4);
-}
-
-void appendLe16(QByteArray &out, quint16 v)
-{
-    char b[2];
-    qToLittleEndian(v, b);
-    out.append(b, 2);
-}
-
 // The samples of a 16-bit mono PCM WAV file at `rate`; none if it is not one.
 std::optional<std::vector<float>> wavSamples(const QString &path, int rate)
 {
@@ -120,29 +106,7 @@ std::optional<std::vector<float>> wavSamples(const QString &path, int rate)
 
 bool writeChirpWav(const QString &path, const Chirp &chirp)
 {
-    const std::vector<float> samples = chirpSamples(chirp);
-    if (samples.size() * 2 > 0x7fff0000u)
-        return false;
-    const auto dataBytes = static_cast<quint32>(samples.size() * 2);
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(44 + dataBytes));
-    out.append("RIFF", 4);
-    appendLe32(out, 36 + dataBytes);
-    out.append("WAVEfmt ", 8);
-    appendLe32(out, 16);
-    appendLe16(out, 1); // PCM
-    appendLe16(out, 1); // mono
-    appendLe32(out, static_cast<quint32>(chirp.rate));
-    appendLe32(out, static_cast<quint32>(chirp.rate) * 2);
-    appendLe16(out, 2);
-    appendLe16(out, 16);
-    out.append("data", 4);
-    appendLe32(out, dataBytes);
-    for (const float v : samples)
-        appendLe16(out, static_cast<quint16>(static_cast<qint16>(std::lround(v * 32767.0f))));
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(out) == out.size() &&
-           f.flush();
+    return writePcmWav(path, chirpSamples(chirp), chirp.rate);
 }
 
 std::vector<float> decodedSamples(const QString &path, int rate)

@@ -41,18 +41,12 @@ bool writeAll(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-bool writeToneWav(const QString &path, double seconds, int sampleRate, double freq,
-                  const std::vector<std::pair<double, double>> &quiet)
+bool writePcmWav(const QString &path, const std::vector<float> &samples, int sampleRate)
 {
-    if (!(seconds >= 0) || sampleRate <= 0 || sampleRate > 192000)
-        return false;
-    const double frames = std::floor(seconds * sampleRate);
     // 16-bit mono: two bytes a frame, and the RIFF size field is 32 bits.
-    if (frames * 2 > 0x7fff0000)
+    if (sampleRate <= 0 || sampleRate > 192000 || samples.size() * 2 > 0x7fff0000u)
         return false;
-    const auto frameCount = static_cast<quint32>(frames);
-    const quint32 dataBytes = frameCount * 2;
-
+    const auto dataBytes = static_cast<quint32>(samples.size() * 2);
     QByteArray out;
     out.reserve(static_cast<qsizetype>(44 + dataBytes));
     out.append("RIFF", 4);
@@ -68,17 +62,30 @@ bool writeToneWav(const QString &path, double seconds, int sampleRate, double fr
     appendLe16(out, 16);                                   // bits a sample
     out.append("data", 4);
     appendLe32(out, dataBytes);
+    for (const float v : samples)
+        appendLe16(out, static_cast<quint16>(static_cast<qint16>(std::lround(v * 32767.0f))));
+    return writeAll(path, out);
+}
 
+bool writeToneWav(const QString &path, double seconds, int sampleRate, double freq,
+                  const std::vector<std::pair<double, double>> &quiet)
+{
+    if (!(seconds >= 0) || sampleRate <= 0 || sampleRate > 192000)
+        return false;
+    const double frames = std::floor(seconds * sampleRate);
+    if (frames * 2 > 0x7fff0000)
+        return false;
+    const auto frameCount = static_cast<quint32>(frames);
+    std::vector<float> samples(frameCount);
     const double step = 2 * std::numbers::pi * freq / sampleRate;
     for (quint32 i = 0; i < frameCount; ++i) {
         const double t = static_cast<double>(i) / sampleRate;
         const bool silent = std::any_of(quiet.begin(), quiet.end(), [t](const auto &span) {
             return t >= span.first && t < span.second;
         });
-        const double v = silent ? 0.0 : 0.3 * std::sin(step * i);
-        appendLe16(out, static_cast<quint16>(static_cast<qint16>(std::lround(v * 32767))));
+        samples[i] = silent ? 0.0f : static_cast<float>(0.3 * std::sin(step * i));
     }
-    return writeAll(path, out);
+    return writePcmWav(path, samples, sampleRate);
 }
 
 bool writeSilentMp3(const QString &path, double seconds)

@@ -6,6 +6,9 @@
 
 namespace syj::test {
 
+// Writes samples (-1 to 1) as a 16-bit mono PCM WAV file.
+bool writePcmWav(const QString &path, const std::vector<float> &samples, int sampleRate);
+
 // Writes a 16-bit mono PCM WAV file holding a sine tone of the given length,
 // silent in the `quiet` spans (seconds from, to). Returns false if the file
 // cannot be written or the arguments make no sense.
